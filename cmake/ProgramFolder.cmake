@@ -1,0 +1,25 @@
+# Everything the program needs at run time is assembled in one folder, the program folder,
+# which the program finds as the folder of its own executable.
+set(PROGRAM_DIR ${CMAKE_BINARY_DIR}/Lumaret)
+file(MAKE_DIRECTORY ${PROGRAM_DIR})
+
+# Puts a target's output (executable or shared library) into the program folder.
+function(lumaret_in_program_folder target)
+    set_target_properties(${target} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY ${PROGRAM_DIR}
+        LIBRARY_OUTPUT_DIRECTORY ${PROGRAM_DIR})
+endfunction()
+
+# Copies files into the program folder (below an optional sub-folder) whenever they change.
+function(lumaret_ship_files target subdir)
+    set(outputs)
+    foreach(src IN LISTS ARGN)
+        get_filename_component(name ${src} NAME)
+        set(dst ${PROGRAM_DIR}/${subdir}/${name})
+        add_custom_command(OUTPUT ${dst}
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${src} ${dst}
+            DEPENDS ${src} VERBATIM)
+        list(APPEND outputs ${dst})
+    endforeach()
+    add_custom_target(${target} ALL DEPENDS ${outputs})
+endfunction()

@@ -1,0 +1,36 @@
+#pragma once
+
+// The telop control's state: its surfaces, its timer and its motion.
+
+#include "PictureSurface.h"
+
+#include "runtime/IntervalTimer.h"
+
+#include <QPixmap>
+#include <QVariant>
+#include <cstdint>
+
+struct CtlStrovelPrivate
+{
+    PictureSurface PIC_BMP_FRONT{qRgb(0, 255, 0), 1, 1}; // lit dot; pure green without a bitmap
+    PictureSurface PIC_BMP_BACK{qRgb(0, 0, 0), 1, 1};    // unlit dot
+    PictureSurface PIC_STR{qRgb(0, 0, 0)};               // the text, white on black
+    PictureSurface PIC_BACK{qRgb(0, 0, 0)};              // one column of unlit dots
+    PictureSurface PIC_B{qRgb(0, 0, 0)};                 // the board of unlit cells
+    PictureSurface PIC_M{qRgb(0, 0, 0)};                 // the text as cells
+    PictureSurface PIC_MAIN{qRgb(0, 0, 0)};              // the frame shown
+    platform::IntervalTimer Timer1;
+
+    QPixmap frontPicture; // the pictures as assigned, handed back by the getters
+    QPixmap backPicture;
+
+    QVariant Text;
+    int16_t MoveCount = 0;
+    int16_t Position = 0;
+    bool Reversing = false;
+    int16_t Mode = 0;
+
+    int16_t lastStripX = 0;        // where the last tick drew the strip
+    bool tickFailing = false;      // a failing tick was logged; quiet until one succeeds
+    bool releaseEndsDouble = false; // the release after a double click is not a click
+};
