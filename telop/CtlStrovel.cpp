@@ -22,8 +22,8 @@
 Q_LOGGING_CATEGORY(lcTelop, "strovel.telop")
 
 using Module1::BitBlt;
-using Module1::GetPixel;
 using Module1::cellGeometry;
+using Module1::GetPixel;
 using platform::add16;
 using platform::div16;
 using platform::mul16;
@@ -245,7 +245,8 @@ bool CtlStrovel::ReadProperties(const platform::PropertyBag& bag)
 {
     return platform::guarded(lcTelop, "ReadProperties", [&] {
         d->Text = bag.ReadProperty(QStringLiteral("Text"), DefaultText);
-        d->MoveCount = roundToInt16(toNumber(bag.ReadProperty(QStringLiteral("MoveCount"), DefaultMoveCount)));
+        d->MoveCount =
+            roundToInt16(toNumber(bag.ReadProperty(QStringLiteral("MoveCount"), DefaultMoveCount)));
         putFont(bag.ReadProperty(QStringLiteral("Font"), ambientFont()).value<QFont>());
         d->Timer1.setInterval(platform::roundToInt32(
             toNumber(bag.ReadProperty(QStringLiteral("Interval"), DefaultInterval))));
@@ -267,7 +268,9 @@ bool CtlStrovel::ReadProperties(const platform::PropertyBag& bag)
 
 bool CtlStrovel::WriteProperties(platform::PropertyBag& bag) const
 {
-    const auto pictureOrNothing = [](const QPixmap& p) { return p.isNull() ? QVariant() : QVariant(p); };
+    const auto pictureOrNothing = [](const QPixmap& p) {
+        return p.isNull() ? QVariant() : QVariant(p);
+    };
     return platform::guarded(lcTelop, "WriteProperties", [&] {
         bag.WriteProperty(QStringLiteral("Text"), d->Text, DefaultText);
         bag.WriteProperty(QStringLiteral("Font"), d->PIC_STR.font, ambientFont());
@@ -391,9 +394,9 @@ void CtlStrovel::BuildBackground()
     });
 
     step("BuildBackground: board", [&] {
-        const QImage cellColumn = Module1::stretched(d->PIC_BACK.image(), 0, 0, d->PIC_BACK.width(),
-                                                     d->PIC_BACK.height(), g.CellWidth,
-                                                     d->PIC_B.height());
+        const QImage cellColumn =
+            Module1::stretched(d->PIC_BACK.image(), 0, 0, d->PIC_BACK.width(), d->PIC_BACK.height(),
+                               g.CellWidth, d->PIC_B.height());
         for (int i = 0; i < columns; ++i)
             BitBlt(d->PIC_B.image(), i * g.CellWidth, 0, g.CellWidth, d->PIC_B.height(), cellColumn,
                    0, 0);
@@ -417,8 +420,9 @@ void CtlStrovel::BuildTextStrip()
     strip.setSize(int(stripWidth), int(stripHeight));
 
     // Unlit columns exactly as the board's, cut off below the strip.
-    const QImage cellColumn = Module1::stretched(d->PIC_BACK.image(), 0, 0, d->PIC_BACK.width(),
-                                                 d->PIC_BACK.height(), g.CellWidth, d->PIC_B.height());
+    const QImage cellColumn =
+        Module1::stretched(d->PIC_BACK.image(), 0, 0, d->PIC_BACK.width(), d->PIC_BACK.height(),
+                           g.CellWidth, d->PIC_B.height());
     for (int i = 0; i < text.width(); ++i)
         BitBlt(strip.image(), i * g.CellWidth, 0, g.CellWidth, d->PIC_B.height(), cellColumn, 0, 0);
 
@@ -451,7 +455,8 @@ void CtlStrovel::ShowStill(int16_t textFlag)
 {
     composeBoard();
     if (textFlag == 1)
-        BitBlt(d->PIC_MAIN.image(), 0, 0, d->PIC_M.width(), d->PIC_M.height(), d->PIC_M.image(), 0, 0);
+        BitBlt(d->PIC_MAIN.image(), 0, 0, d->PIC_M.width(), d->PIC_M.height(), d->PIC_M.image(), 0,
+               0);
     update();
 }
 
@@ -522,9 +527,9 @@ void CtlStrovel::Timer1_Timer()
         return;
     } catch (const platform::RuntimeError& error) {
         if (!d->tickFailing)
-            qCWarning(lcTelop).noquote() << "Timer1_Timer ended by error" << int(error.number())
-                                         << error.description() << "at position" << d->Position
-                                         << "; scrolling restarts from the edge";
+            qCWarning(lcTelop).noquote()
+                << "Timer1_Timer ended by error" << int(error.number()) << error.description()
+                << "at position" << d->Position << "; scrolling restarts from the edge";
     } catch (const std::exception& error) {
         if (!d->tickFailing)
             qCWarning(lcTelop).noquote() << "Timer1_Timer ended by error:" << error.what();
@@ -570,7 +575,8 @@ void CtlStrovel::UserControl_Resize()
 void CtlStrovel::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool endsDouble = std::exchange(d->releaseEndsDouble, false);
-    if (event->button() == Qt::LeftButton && !endsDouble && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && !endsDouble &&
+        rect().contains(event->position().toPoint()))
         emit Click();
 }
 

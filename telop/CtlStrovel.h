@@ -37,7 +37,13 @@ class STROVEL_EXPORT CtlStrovel : public QWidget
 
 public:
     // Motion modes for Action().
-    enum EnAction : qint32 { Stpped = 0, LtoR = 1, RtoL = 2, Reverse = 3 };
+    enum EnAction : qint32
+    {
+        Stpped = 0,
+        LtoR = 1,
+        RtoL = 2,
+        Reverse = 3
+    };
     Q_ENUM(EnAction)
 
     explicit CtlStrovel(QWidget* parent = nullptr);

@@ -30,7 +30,7 @@ struct CtlStrovelPrivate
     bool Reversing = false;
     int16_t Mode = 0;
 
-    int16_t lastStripX = 0;        // where the last tick drew the strip
-    bool tickFailing = false;      // a failing tick was logged; quiet until one succeeds
+    int16_t lastStripX = 0;         // where the last tick drew the strip
+    bool tickFailing = false;       // a failing tick was logged; quiet until one succeeds
     bool releaseEndsDouble = false; // the release after a double click is not a click
 };

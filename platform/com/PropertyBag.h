@@ -20,7 +20,8 @@ public:
 
     // Stores the value; a value equal to defaultValue is not stored (and an older entry of the
     // same name is removed), so the bag holds only what differs from the defaults.
-    void WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue = {});
+    void WriteProperty(const QString& name, const QVariant& value,
+                       const QVariant& defaultValue = {});
 
     bool contains(const QString& name) const { return indexOf(name) >= 0; }
     QStringList names() const;

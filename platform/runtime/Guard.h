@@ -20,8 +20,8 @@ bool guarded(const QLoggingCategory& (*category)(), const char* where, Body&& bo
         std::forward<Body>(body)();
         return true;
     } catch (const RuntimeError& error) {
-        qCWarning(category).noquote() << where << "ended by error" << int(error.number())
-                                      << error.description();
+        qCWarning(category).noquote()
+            << where << "ended by error" << int(error.number()) << error.description();
     } catch (const std::exception& error) {
         qCWarning(category).noquote() << where << "ended by error:" << error.what();
     } catch (...) {

@@ -25,7 +25,8 @@ inline int16_t roundToInt16(double value)
     if (!std::isfinite(value))
         raiseOverflow();
     const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<int16_t>::min() || rounded > std::numeric_limits<int16_t>::max())
+    if (rounded < std::numeric_limits<int16_t>::min() ||
+        rounded > std::numeric_limits<int16_t>::max())
         raiseOverflow();
     return static_cast<int16_t>(rounded);
 }
@@ -36,14 +37,24 @@ inline int32_t roundToInt32(double value)
     if (!std::isfinite(value))
         raiseOverflow();
     const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
+    if (rounded < std::numeric_limits<int32_t>::min() ||
+        rounded > std::numeric_limits<int32_t>::max())
         raiseOverflow();
     return static_cast<int32_t>(rounded);
 }
 
-inline int16_t add16(int16_t a, int16_t b) { return toInt16(static_cast<long long>(a) + b); }
-inline int16_t sub16(int16_t a, int16_t b) { return toInt16(static_cast<long long>(a) - b); }
-inline int16_t mul16(int16_t a, int16_t b) { return toInt16(static_cast<long long>(a) * b); }
+inline int16_t add16(int16_t a, int16_t b)
+{
+    return toInt16(static_cast<long long>(a) + b);
+}
+inline int16_t sub16(int16_t a, int16_t b)
+{
+    return toInt16(static_cast<long long>(a) - b);
+}
+inline int16_t mul16(int16_t a, int16_t b)
+{
+    return toInt16(static_cast<long long>(a) * b);
+}
 
 // Integer division truncating towards zero; a zero divisor raises division by zero.
 inline int16_t div16(int16_t a, int16_t b)

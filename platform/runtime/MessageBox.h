@@ -26,7 +26,8 @@ struct MessageBoxRequest
 using MessageBoxAnswerer = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;
 
 // Shows the box modally (or hands it to the installed answerer) and returns the button pressed.
-PLATFORM_RUNTIME_EXPORT QMessageBox::StandardButton showMessageBox(const MessageBoxRequest& request);
+PLATFORM_RUNTIME_EXPORT QMessageBox::StandardButton
+showMessageBox(const MessageBoxRequest& request);
 
 // Installs an answerer for all message boxes of this process; an empty one restores real boxes.
 // Returns the answerer that was installed before.

@@ -8,7 +8,8 @@
 namespace platform {
 
 // Error numbers as the programs report them in their log lines.
-enum class ErrorNumber : int {
+enum class ErrorNumber : int
+{
     InvalidProcedureCall = 5,
     Overflow = 6,
     TypeMismatch = 13,

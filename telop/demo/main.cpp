@@ -55,7 +55,8 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("screenshot"), QStringLiteral("Save a screenshot to <file> and quit."),
+    parser.addOption({QStringLiteral("screenshot"),
+                      QStringLiteral("Save a screenshot to <file> and quit."),
                       QStringLiteral("file")});
     parser.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds before the screenshot."),
                       QStringLiteral("n"), QStringLiteral("4")});

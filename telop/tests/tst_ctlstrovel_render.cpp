@@ -1,1 +1,239 @@
-int main(){}
+// What the board shows: cell geometry, the board of unlit dots, the strip of lit and unlit
+// cells, still frames and composed frames, and what reaches the screen.
+
+#include "CtlStrovel.h"
+#include "CtlStrovelProbe.h"
+#include "Module1.h"
+#include "TelopTesting.h"
+
+#include "runtime/tests/MessageBoxRecorder.h"
+
+#include <QTest>
+
+using namespace telop_testing;
+
+namespace {
+
+// A control loaded like a host's design (font with a 12-pixel text, dots of dotSize) and
+// shown at the given size, which builds the board and the strip.
+std::unique_ptr<CtlStrovel> shownTelop(const QString& text, QSize size, int dotSize = 5)
+{
+    auto control = std::make_unique<CtlStrovel>();
+    control->setInterval(0);
+    control->ReadProperties(designBag(text, dotSize));
+    control->resize(size);
+    control->show();
+    return control;
+}
+
+QImage enlarged(const QImage& dot, int cellWidth, int cellHeight)
+{
+    return Module1::stretched(dot, 0, 0, dot.width(), dot.height(), cellWidth, cellHeight);
+}
+
+} // namespace
+
+class TestCtlStrovelRender : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { freshThreadGeometry(); }
+
+    void cellGeometry_data()
+    {
+        QTest::addColumn<QSize>("dot");
+        QTest::addColumn<int>("controlHeight");
+        QTest::addColumn<int>("cellWidth");
+        QTest::addColumn<int>("cellHeight");
+        // A 12-pixel text: each text row gets controlHeight / 12 pixels.
+        QTest::newRow("5x5 dots, 120 px: drawn twice their size") << QSize(5, 5) << 120 << 10 << 10;
+        QTest::newRow("5x5 dots, 130 px") << QSize(5, 5) << 130 << 10 << 10;
+        QTest::newRow("5x5 dots, 12 px: one pixel a cell row") << QSize(5, 5) << 12 << 1 << 1;
+        QTest::newRow("20x20 dots shrink to the cell") << QSize(20, 20) << 120 << 10 << 10;
+        QTest::newRow("tall narrow dots") << QSize(5, 20) << 120 << 2 << 10;
+        // 1 \ round(30 / 10) would be 0; the cell keeps at least one pixel.
+        QTest::newRow("cell width 0 guarded") << QSize(1, 30) << 120 << 1 << 10;
+    }
+    void cellGeometry()
+    {
+        QFETCH(QSize, dot);
+        QFETCH(int, controlHeight);
+        QFETCH(int, cellWidth);
+        QFETCH(int, cellHeight);
+        auto control = std::make_unique<CtlStrovel>();
+        control->ReadProperties(designBag(QStringLiteral("AB")));
+        {
+            MessageBoxRecorder answers;
+            control->setFrontBmp(dotPicture(dot.width(), dot.height(), LitFace));
+            control->setBackBmp(dotPicture(dot.width(), dot.height(), UnlitFace));
+        }
+        control->resize(300, controlHeight);
+        control->show();
+        CtlStrovelProbe probe(*control);
+        QCOMPARE(probe.PIC_STR().height(), 12);
+        const auto& g = Module1::cellGeometry();
+        QCOMPARE(int(g.CellWidth), cellWidth);
+        QCOMPARE(int(g.CellHeight), cellHeight);
+        // The board: whole cells, one more than fit, full height; the strip: a cell per pixel.
+        QCOMPARE(probe.PIC_B().width(), (300 / cellWidth + 1) * cellWidth);
+        QCOMPARE(probe.PIC_B().height(), controlHeight);
+        QCOMPARE(probe.PIC_M().width(), cellWidth * probe.PIC_STR().width());
+        QCOMPARE(probe.PIC_M().height(), cellHeight * 12);
+        QCOMPARE(probe.PIC_MAIN().image().size(), probe.PIC_B().image().size());
+    }
+
+    void narrowControlGetsOneCell()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(5, 120));
+        CtlStrovelProbe probe(*control);
+        QCOMPARE(probe.PIC_B().width(), 10);
+    }
+
+    // Every cell of the strip shows the enlarged lit dot where the text image has a pixel and
+    // the enlarged unlit dot everywhere else.
+    void stripShowsTheTextAsDots()
+    {
+        auto control = shownTelop(QStringLiteral("Ab字"), QSize(400, 120));
+        CtlStrovelProbe probe(*control);
+        const QImage text = probe.PIC_STR().image();
+        const QImage strip = probe.PIC_M().image();
+        const QImage lit = enlarged(dotImage(5, 5, LitFace), 10, 10);
+        const QImage unlit = enlarged(dotImage(5, 5, UnlitFace), 10, 10);
+        int litCells = 0;
+        for (int x = 0; x < text.width(); ++x) {
+            for (int y = 0; y < text.height(); ++y) {
+                const bool isLit = (text.pixel(x, y) & 0xFFFFFF) != 0;
+                litCells += isLit;
+                QCOMPARE(strip.copy(x * 10, y * 10, 10, 10), isLit ? lit : unlit);
+            }
+        }
+        QVERIFY(litCells > 20);
+        // The text image holds only pure black and pure white: no antialiased edge pixels.
+        for (int x = 0; x < text.width(); ++x)
+            for (int y = 0; y < text.height(); ++y)
+                QVERIFY(text.pixel(x, y) == qRgb(0, 0, 0) ||
+                        text.pixel(x, y) == qRgb(255, 255, 255));
+    }
+
+    void boardIsUnlitDots()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(95, 120));
+        CtlStrovelProbe probe(*control);
+        const QImage unlit = enlarged(dotImage(5, 5, UnlitFace), 10, 10);
+        const QImage board = probe.PIC_B().image();
+        for (int x = 0; x < board.width(); x += 10)
+            for (int y = 0; y < board.height(); y += 10)
+                QCOMPARE(board.copy(x, y, 10, 10), unlit);
+    }
+
+    // No dots set: lit cells are pure green, unlit cells black.
+    void freshInstanceShowsGreenOnBlack()
+    {
+        auto control = std::make_unique<CtlStrovel>();
+        QFont font = twelvePixelFont();
+        control->setTextFont(font);
+        control->resize(300, 24);
+        control->show();
+        CtlStrovelProbe probe(*control);
+        QCOMPARE(control->text().toString(), QStringLiteral("ABC"));
+        QCOMPARE(int(Module1::cellGeometry().BmpWidth), 1);
+        const QImage text = probe.PIC_STR().image();
+        const QImage frame = probe.PIC_MAIN().image();
+        const int cellWidth = Module1::cellGeometry().CellWidth;
+        const int cellHeight = Module1::cellGeometry().CellHeight;
+        QCOMPARE(cellHeight, 2);
+        for (int x = 0; x < text.width(); ++x)
+            for (int y = 0; y < text.height(); ++y)
+                QCOMPARE(frame.pixel(x * cellWidth, y * cellHeight),
+                         (text.pixel(x, y) & 0xFFFFFF) ? qRgb(0, 255, 0) : qRgb(0, 0, 0));
+    }
+
+    void emptyTextShowsTheBoardOnly()
+    {
+        auto control = shownTelop(QString(), QSize(300, 120));
+        CtlStrovelProbe probe(*control);
+        QCOMPARE(probe.PIC_STR().width(), 0);
+        QCOMPARE(probe.PIC_M().width(), 0);
+        QCOMPARE(probe.PIC_MAIN().image(), probe.PIC_B().image());
+        control->Action(CtlStrovel::RtoL);
+        probe.tick();
+        QCOMPARE(probe.PIC_MAIN().image(), probe.PIC_B().image());
+    }
+
+    // A new text is drawn at once, still at the left edge, and the motion position is kept.
+    void newTextShowsStillThenContinues()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(300, 120));
+        CtlStrovelProbe probe(*control);
+        control->Action(CtlStrovel::RtoL);
+        for (int i = 0; i < 5; ++i)
+            probe.tick();
+        control->setText(QStringLiteral("XYZ"));
+        const QImage strip = probe.PIC_M().image();
+        QCOMPARE(probe.PIC_MAIN().image().copy(0, 0, strip.width(), strip.height()), strip);
+        QCOMPARE(int(probe.state().Position), 5);
+        probe.tick();
+        QCOMPARE(int(probe.lastStripX()), probe.PIC_B().width() - 60);
+    }
+
+    // Every tick redraws the whole frame: the board, then the strip at x, clipped.
+    void tickComposesBoardAndStrip()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(300, 120));
+        CtlStrovelProbe probe(*control);
+        control->Action(CtlStrovel::RtoL);
+        for (int i = 0; i < 3; ++i)
+            probe.tick();
+        const int x = probe.lastStripX();
+        const QImage board = probe.PIC_B().image();
+        const QImage strip = probe.PIC_M().image();
+        const QImage frame = probe.PIC_MAIN().image();
+        QCOMPARE(x, board.width() - 30);
+        QCOMPARE(frame.copy(0, 0, x, frame.height()), board.copy(0, 0, x, board.height()));
+        QCOMPARE(frame.copy(x, 0, 30, strip.height()), strip.copy(0, 0, 30, strip.height()));
+    }
+
+    // Cls shows one frame without text; the next tick re-enters from the mode's start edge.
+    void clsWhileScrolling()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(300, 120));
+        CtlStrovelProbe probe(*control);
+        control->Action(CtlStrovel::RtoL);
+        for (int i = 0; i < 12; ++i)
+            probe.tick();
+        control->Cls();
+        QCOMPARE(probe.PIC_MAIN().image(), probe.PIC_B().image());
+        QCOMPARE(int(probe.state().Position), 0);
+        QVERIFY(probe.timerEnabled());
+        probe.tick();
+        QCOMPARE(int(probe.lastStripX()), probe.PIC_B().width() - 10);
+    }
+
+    // What the widget paints is the composed frame.
+    void screenShowsTheFrame()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(300, 120));
+        CtlStrovelProbe probe(*control);
+        control->Action(CtlStrovel::RtoL);
+        for (int i = 0; i < 4; ++i)
+            probe.tick();
+        const QImage shown = control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown, probe.PIC_MAIN().image().copy(0, 0, 300, 120));
+    }
+
+    // Text whose strip would leave the 16-bit range is refused: the old strip stays, nothing
+    // huge is allocated, and the refusal is logged.
+    void overlongTextIsRefused()
+    {
+        auto control = shownTelop(QStringLiteral("AB"), QSize(300, 120));
+        CtlStrovelProbe probe(*control);
+        const QImage before = probe.PIC_M().image();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Text ended by error 6"));
+        control->setText(QString(4000, QChar(u'字')));
+        QCOMPARE(probe.PIC_M().image(), before);
+    }
+};
+
+QTEST_MAIN(TestCtlStrovelRender)
+#include "tst_ctlstrovel_render.moc"

@@ -15,7 +15,8 @@ private slots:
         bag.WriteProperty(QStringLiteral("frontbmp"), 5);
         QCOMPARE(bag.ReadProperty(QStringLiteral("FrontBmp"), 0).toInt(), 5);
         bag.WriteProperty(QStringLiteral("FRONTBMP"), 6);
-        QCOMPARE(bag.names(), QStringList{QStringLiteral("frontbmp")}); // replaced, old spelling kept
+        QCOMPARE(bag.names(),
+                 QStringList{QStringLiteral("frontbmp")}); // replaced, old spelling kept
         QCOMPARE(bag.ReadProperty(QStringLiteral("frontBmp")).toInt(), 6);
     }
 
@@ -33,7 +34,8 @@ private slots:
         bag.WriteProperty(QStringLiteral("Interval"), 40, 10);
         bag.WriteProperty(QStringLiteral("BackBmp"), QVariant(), QVariant());
         bag.WriteProperty(QStringLiteral("MoveCount"), 2, 1);
-        QCOMPARE(bag.names(), (QStringList{QStringLiteral("Interval"), QStringLiteral("MoveCount")}));
+        QCOMPARE(bag.names(),
+                 (QStringList{QStringLiteral("Interval"), QStringLiteral("MoveCount")}));
 
         // Writing the default again removes the stale entry.
         bag.WriteProperty(QStringLiteral("interval"), 10, 10);

@@ -12,10 +12,11 @@ class MessageBoxRecorder
 public:
     explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok)
     {
-        m_previous = platform::setMessageBoxAnswerer([this, answer](const platform::MessageBoxRequest& r) {
-            requests.append(r);
-            return answer;
-        });
+        m_previous =
+            platform::setMessageBoxAnswerer([this, answer](const platform::MessageBoxRequest& r) {
+                requests.append(r);
+                return answer;
+            });
     }
     ~MessageBoxRecorder() { platform::setMessageBoxAnswerer(m_previous); }
     MessageBoxRecorder(const MessageBoxRecorder&) = delete;

@@ -36,12 +36,15 @@ private slots:
         QTest::addColumn<std::function<void()>>("operation");
         QTest::addColumn<int>("errorNumber");
         const int overflow = int(ErrorNumber::Overflow);
-        QTest::newRow("round above") << std::function<void()>([] { roundToInt16(32767.5); }) << overflow;
-        QTest::newRow("round NaN") << std::function<void()>([] { roundToInt16(std::nan("")); }) << overflow;
+        QTest::newRow("round above")
+            << std::function<void()>([] { roundToInt16(32767.5); }) << overflow;
+        QTest::newRow("round NaN")
+            << std::function<void()>([] { roundToInt16(std::nan("")); }) << overflow;
         QTest::newRow("add") << std::function<void()>([] { add16(32767, 1); }) << overflow;
         QTest::newRow("sub") << std::function<void()>([] { sub16(-32768, 1); }) << overflow;
         QTest::newRow("mul") << std::function<void()>([] { mul16(10, 3277); }) << overflow;
-        QTest::newRow("div -32768/-1") << std::function<void()>([] { div16(-32768, -1); }) << overflow;
+        QTest::newRow("div -32768/-1")
+            << std::function<void()>([] { div16(-32768, -1); }) << overflow;
         QTest::newRow("div by 0") << std::function<void()>([] { div16(1, 0); })
                                   << int(ErrorNumber::DivisionByZero);
         QTest::newRow("int32") << std::function<void()>([] { roundToInt32(3e9); }) << overflow;
