@@ -332,10 +332,14 @@ void CtlStrovel::renderTextImage()
     int width = 0;
     for (const QString& line : lines)
         width = std::max(width, metrics.horizontalAdvance(line));
-    const qint64 height = qint64(metrics.height()) * lines.size();
-    // Beyond the 16-bit range the strip could never be scrolled; refuse before allocating.
+    qint64 height = qint64(metrics.height()) * lines.size();
+    // The strip is scrolled with 16-bit positions, so text beyond 32767 pixels could never be
+    // shown; it is cut there, which also bounds the memory a very long text can take.
     if (width > MaximumExtent || height > MaximumExtent)
-        platform::raiseOverflow();
+        qCWarning(lcTelop) << "Text is" << width << "x" << height << "pixels; shown cut to"
+                           << MaximumExtent;
+    width = std::min(width, MaximumExtent);
+    height = std::min<qint64>(height, MaximumExtent);
 
     surface.Cls();
     surface.setSize(width, int(height));
@@ -409,10 +413,10 @@ void CtlStrovel::BuildTextStrip()
     const auto& g = cellGeometry();
     renderTextImage();
     const PictureSurface& text = d->PIC_STR;
-    const qint64 stripWidth = qint64(g.CellWidth) * text.width();
-    const qint64 stripHeight = qint64(g.CellHeight) * text.height();
-    if (stripWidth > MaximumExtent || stripHeight > MaximumExtent)
-        platform::raiseOverflow();
+    // Positions on the strip are 16-bit: it is cut where they end.
+    const qint64 stripWidth = std::min<qint64>(qint64(g.CellWidth) * text.width(), MaximumExtent);
+    const qint64 stripHeight =
+        std::min<qint64>(qint64(g.CellHeight) * text.height(), MaximumExtent);
 
     PictureSurface& strip = d->PIC_M;
     strip.Cls();
