@@ -73,6 +73,20 @@ Stats statsOf(std::vector<double> values)
             values[size_t(double(values.size() - 1) * 0.99)]};
 }
 
+// Runs `body` `runs` times and returns each run's time in milliseconds.
+template <typename Body> std::vector<double> timeRuns(int runs, Body&& body)
+{
+    std::vector<double> times;
+    times.reserve(size_t(runs));
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        body();
+        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    return times;
+}
+
 double cpuSeconds()
 {
     rusage usage{};
@@ -102,27 +116,13 @@ int compose()
                 probe.PIC_B().height(), probe.PIC_STR().width(), probe.PIC_STR().height(),
                 probe.PIC_M().width(), probe.PIC_M().height());
 
-    std::vector<double> builds;
-    for (int i = 0; i < 50; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        probe.BuildTextStrip();
-        builds.push_back(double(clock.nsecsElapsed()) / 1e6);
-    }
-    const Stats b = statsOf(builds);
+    const Stats b = statsOf(timeRuns(50, [&] { probe.BuildTextStrip(); }));
     std::printf("BuildTextStrip: mean %.2f ms, min %.2f, max %.2f (50 runs)\n", b.mean, b.min,
                 b.max);
 
     telop.Action(CtlStrovel::RtoL);
     telop.setInterval(0); // only this loop ticks
-    std::vector<double> steps;
-    for (int i = 0; i < 20000; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        probe.ScrollStep();
-        steps.push_back(double(clock.nsecsElapsed()) / 1e6);
-    }
-    const Stats s = statsOf(steps);
+    const Stats s = statsOf(timeRuns(20000, [&] { probe.ScrollStep(); }));
     std::printf("ScrollStep: mean %.4f ms, p99 %.4f, max %.4f (20000 ticks)\n", s.mean, s.p99,
                 s.max);
     return 0;

@@ -398,13 +398,20 @@ void CtlStrovel::BuildBackground()
     });
 
     step("BuildBackground: board", [&] {
-        const QImage cellColumn =
-            Module1::stretched(d->PIC_BACK.image(), 0, 0, d->PIC_BACK.width(), d->PIC_BACK.height(),
-                               g.CellWidth, d->PIC_B.height());
+        const QImage cellColumn = unlitCellColumn();
         for (int i = 0; i < columns; ++i)
             BitBlt(d->PIC_B.image(), i * g.CellWidth, 0, g.CellWidth, d->PIC_B.height(), cellColumn,
                    0, 0);
     });
+}
+
+// One board column: the stacked unlit dots stretched to a cell's width and the board's height.
+// Stretched once and copied into every column.
+QImage CtlStrovel::unlitCellColumn() const
+{
+    const PictureSurface& column = d->PIC_BACK;
+    return Module1::stretched(column.image(), 0, 0, column.width(), column.height(),
+                              cellGeometry().CellWidth, d->PIC_B.height());
 }
 
 // The strip: the text image with every pixel as one cell, lit where the text is.
@@ -424,9 +431,7 @@ void CtlStrovel::BuildTextStrip()
     strip.setSize(int(stripWidth), int(stripHeight));
 
     // Unlit columns exactly as the board's, cut off below the strip.
-    const QImage cellColumn =
-        Module1::stretched(d->PIC_BACK.image(), 0, 0, d->PIC_BACK.width(), d->PIC_BACK.height(),
-                           g.CellWidth, d->PIC_B.height());
+    const QImage cellColumn = unlitCellColumn();
     for (int i = 0; i < text.width(); ++i)
         BitBlt(strip.image(), i * g.CellWidth, 0, g.CellWidth, d->PIC_B.height(), cellColumn, 0, 0);
 

@@ -114,6 +114,7 @@ private:
     void Timer1_Timer();
     void renderTextImage();
     void composeBoard();
+    QImage unlitCellColumn() const;
     int16_t nextStripX();
 
     // Property procedures; they raise errors, which the public setters log.
