@@ -2,6 +2,7 @@
 
 #include "CtlStrovel_p.h"
 #include "Module1.h"
+#include "dlgAbout.h"
 
 #include "com/PropertyBag.h"
 #include "runtime/Guard.h"
@@ -77,6 +78,25 @@ int16_t smallerOrOne(int16_t a, int16_t b)
     return smaller == 0 ? int16_t(1) : smaller;
 }
 
+// Runs the body of a public procedure (property call, method, event handler). An error ends the
+// body, is logged once, and is kept for a late-bound caller to report as the call's failure.
+template <typename Body> bool runProcedure(CtlStrovelPrivate& d, const char* name, Body&& body)
+{
+    d.lastError.reset();
+    try {
+        std::forward<Body>(body)();
+        return true;
+    } catch (const platform::RuntimeError& error) {
+        d.lastError = error;
+    } catch (const std::exception& error) {
+        d.lastError = platform::RuntimeError(platform::ErrorNumber::Internal,
+                                             QString::fromUtf8(error.what()));
+    }
+    qCWarning(lcTelop).noquote() << name << "ended by error" << int(d.lastError->number())
+                                 << d.lastError->description();
+    return false;
+}
+
 } // namespace
 
 CtlStrovel::CtlStrovel(QWidget* parent) : QWidget(parent), d(std::make_unique<CtlStrovelPrivate>())
@@ -104,7 +124,7 @@ QVariant CtlStrovel::text() const
 
 void CtlStrovel::setText(const QVariant& text)
 {
-    platform::guarded(lcTelop, "Text", [&] { putText(text); });
+    runProcedure(*d, "Text", [&] { putText(text); });
 }
 
 void CtlStrovel::putText(const QVariant& text)
@@ -122,7 +142,7 @@ QFont CtlStrovel::textFont() const
 
 void CtlStrovel::setTextFont(const QFont& font)
 {
-    platform::guarded(lcTelop, "Font", [&] { putFont(font); });
+    runProcedure(*d, "Font", [&] { putFont(font); });
 }
 
 void CtlStrovel::putFont(const QFont& font)
@@ -141,7 +161,7 @@ int CtlStrovel::interval() const
 
 void CtlStrovel::setInterval(int milliseconds)
 {
-    platform::guarded(lcTelop, "Interval", [&] {
+    runProcedure(*d, "Interval", [&] {
         d->Timer1.setInterval(milliseconds);
         emit propertyChanged(QStringLiteral("Interval"));
     });
@@ -154,7 +174,7 @@ QPixmap CtlStrovel::frontBmp() const
 
 void CtlStrovel::setFrontBmp(const QPixmap& picture)
 {
-    platform::guarded(lcTelop, "FrontBmp", [&] { putDotPicture(0, picture); });
+    runProcedure(*d, "FrontBmp", [&] { putDotPicture(0, picture); });
 }
 
 QPixmap CtlStrovel::backBmp() const
@@ -164,7 +184,7 @@ QPixmap CtlStrovel::backBmp() const
 
 void CtlStrovel::setBackBmp(const QPixmap& picture)
 {
-    platform::guarded(lcTelop, "BackBmp", [&] { putDotPicture(1, picture); });
+    runProcedure(*d, "BackBmp", [&] { putDotPicture(1, picture); });
 }
 
 // flag 0: the lit-dot picture; otherwise the unlit-dot one.
@@ -188,7 +208,7 @@ int CtlStrovel::moveCount() const
 
 void CtlStrovel::setMoveCount(int cells)
 {
-    platform::guarded(lcTelop, "MoveCount", [&] {
+    runProcedure(*d, "MoveCount", [&] {
         d->MoveCount = toInt16(cells);
         emit propertyChanged(QStringLiteral("MoveCount"));
     });
@@ -203,7 +223,7 @@ qint32 CtlStrovel::hWnd() const
 
 int CtlStrovel::Action(qint32 mode)
 {
-    platform::guarded(lcTelop, "Action", [&] {
+    runProcedure(*d, "Action", [&] {
         if (mode != d->Mode && mode != Stpped) {
             d->Position = 0;
             d->Mode = toInt16(mode);
@@ -218,9 +238,18 @@ int CtlStrovel::Action(qint32 mode)
 
 void CtlStrovel::Cls()
 {
-    platform::guarded(lcTelop, "Cls", [&] {
+    runProcedure(*d, "Cls", [&] {
         ShowStill(0);
         d->Position = 0;
+    });
+}
+
+void CtlStrovel::ShowAboutBox()
+{
+    runProcedure(*d, "ShowAboutBox", [&] {
+        // A fresh dialog on every call, gone when the call returns.
+        dlgAbout about(this);
+        about.exec();
     });
 }
 
@@ -228,7 +257,7 @@ void CtlStrovel::Cls()
 
 bool CtlStrovel::InitProperties()
 {
-    return platform::guarded(lcTelop, "InitProperties", [&] {
+    return runProcedure(*d, "InitProperties", [&] {
         d->Text = DefaultText;
         d->frontPicture = d->backPicture = QPixmap();
         d->PIC_BMP_FRONT.setPicture({});
@@ -243,7 +272,7 @@ bool CtlStrovel::InitProperties()
 
 bool CtlStrovel::ReadProperties(const platform::PropertyBag& bag)
 {
-    return platform::guarded(lcTelop, "ReadProperties", [&] {
+    return runProcedure(*d, "ReadProperties", [&] {
         d->Text = bag.ReadProperty(QStringLiteral("Text"), DefaultText);
         d->MoveCount =
             roundToInt16(toNumber(bag.ReadProperty(QStringLiteral("MoveCount"), DefaultMoveCount)));
@@ -271,7 +300,7 @@ bool CtlStrovel::WriteProperties(platform::PropertyBag& bag) const
     const auto pictureOrNothing = [](const QPixmap& p) {
         return p.isNull() ? QVariant() : QVariant(p);
     };
-    return platform::guarded(lcTelop, "WriteProperties", [&] {
+    return runProcedure(*d, "WriteProperties", [&] {
         bag.WriteProperty(QStringLiteral("Text"), d->Text, DefaultText);
         bag.WriteProperty(QStringLiteral("Font"), d->PIC_STR.font, ambientFont());
         bag.WriteProperty(QStringLiteral("Interval"), d->Timer1.interval(), DefaultInterval);
@@ -563,7 +592,7 @@ void CtlStrovel::paintEvent(QPaintEvent* /*event*/)
 
 void CtlStrovel::resizeEvent(QResizeEvent* /*event*/)
 {
-    platform::guarded(lcTelop, "UserControl_Resize", [&] { UserControl_Resize(); });
+    runProcedure(*d, "UserControl_Resize", [&] { UserControl_Resize(); });
 }
 
 // A height that can not hold one line of text is refused and corrected to the text's height;

@@ -26,7 +26,8 @@ struct CtlStrovelPrivate;
 class STROVEL_EXPORT CtlStrovel : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(QVariant Text READ text WRITE setText)
+    // Designers edit the text as a string; text() and setText() keep any variant.
+    Q_PROPERTY(QString Text READ textString WRITE setTextString)
     Q_PROPERTY(QFont Font READ textFont WRITE setTextFont)
     Q_PROPERTY(int Interval READ interval WRITE setInterval)
     Q_PROPERTY(QPixmap FrontBmp READ frontBmp WRITE setFrontBmp)
@@ -53,6 +54,8 @@ public:
     // draws it at the kept position.
     QVariant text() const;
     void setText(const QVariant& text);
+    QString textString() const { return text().toString(); }
+    void setTextString(const QString& text) { setText(text); }
 
     // The text's font. The board and strip are rebuilt for it.
     QFont textFont() const;
@@ -84,6 +87,8 @@ public:
     Q_INVOKABLE int Action(qint32 mode);
     // Shows the board without the text and restarts the position; the timer keeps running.
     Q_INVOKABLE void Cls();
+    // Shows the about box modally; returns when it is closed.
+    Q_INVOKABLE void ShowAboutBox();
 
     // A new instance's properties: "ABC", no dot bitmaps, one cell per tick.
     bool InitProperties();
@@ -127,4 +132,5 @@ private:
 
     std::unique_ptr<CtlStrovelPrivate> d;
     friend class CtlStrovelProbe;
+    friend class CtlStrovelObject;
 };

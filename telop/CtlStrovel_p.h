@@ -5,10 +5,12 @@
 #include "PictureSurface.h"
 
 #include "runtime/IntervalTimer.h"
+#include "runtime/RuntimeError.h"
 
 #include <QPixmap>
 #include <QVariant>
 #include <cstdint>
+#include <optional>
 
 struct CtlStrovelPrivate
 {
@@ -29,6 +31,8 @@ struct CtlStrovelPrivate
     int16_t Position = 0;
     bool Reversing = false;
     int16_t Mode = 0;
+
+    std::optional<platform::RuntimeError> lastError; // of the last public procedure
 
     int16_t lastStripX = 0;         // where the last tick drew the strip
     bool tickFailing = false;       // a failing tick was logged; quiet until one succeeds

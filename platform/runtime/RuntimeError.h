@@ -14,6 +14,7 @@ enum class ErrorNumber : int
     Overflow = 6,
     TypeMismatch = 13,
     DivisionByZero = 11,
+    Internal = 51,
     InvalidUseOfNull = 94,
     InvalidPropertyValue = 380,
 };

@@ -1,14 +1,16 @@
-// Demo host: a window with one telop, set up the way the player sets up its own: the design-time
-// properties loaded from a property bag, then motion, speed, dot bitmaps from the program
-// folder and a text.
+// Demo host: a window with one telop, set up the way the player sets up its own. The telop is
+// created by its ProgID, loaded from the design-time properties in a property bag, and from
+// then on driven only by dispatch identifier: motion, speed, dot bitmaps from the program
+// folder, and a text.
 //
 //   strovel-demo [--screenshot FILE] [--seconds N]
 //
 // With --screenshot the demo runs N seconds (default 4), saves what the screen shows of its
 // window to FILE, prints the path and quits.
 
-#include "CtlStrovel.h"
+#include "StrovelIds.h"
 
+#include "com/ControlHost.h"
 #include "com/PropertyBag.h"
 #include "runtime/FontNames.h"
 
@@ -67,15 +69,21 @@ int main(int argc, char* argv[])
     window.setStyleSheet(QStringLiteral("background: black"));
     window.setFixedSize(1024, 128);
 
-    CtlStrovel telop(&window);
-    telop.setGeometry(4, 4, 1016, 120);
-    telop.ReadProperties(designTimeProperties());
-    telop.Action(CtlStrovel::RtoL);
-    telop.setInterval(40);
-    telop.setMoveCount(1);
-    telop.setFrontBmp(programFolderPicture(QStringLiteral("on.bmp")));
-    telop.setBackBmp(programFolderPicture(QStringLiteral("off.bmp")));
-    telop.setText(DemoText);
+    namespace dispid = strovel::dispid;
+    platform::com::ControlHost stvTelop(&window);
+    stvTelop.setGeometry(4, 4, 1016, 120);
+    const platform::PropertyBag design = designTimeProperties();
+    if (platform::com::failed(stvTelop.createControl(QLatin1String(strovel::ProgId), &design))) {
+        std::fprintf(stderr, "strovel-demo: cannot create %s\n", strovel::ProgId);
+        return 1;
+    }
+    stvTelop.call(dispid::Action, {int(2)}); // right to left
+    stvTelop.putProperty(dispid::Interval, 40);
+    stvTelop.putProperty(dispid::MoveCount, 1);
+    stvTelop.putPropertyRef(dispid::FrontBmp, programFolderPicture(QStringLiteral("on.bmp")));
+    stvTelop.putPropertyRef(dispid::BackBmp, programFolderPicture(QStringLiteral("off.bmp")));
+    stvTelop.setVisible(true);
+    stvTelop.putProperty(dispid::Text, DemoText);
     window.show();
 
     if (parser.isSet(QStringLiteral("screenshot"))) {
