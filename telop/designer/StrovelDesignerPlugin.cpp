@@ -1,0 +1,50 @@
+#include "StrovelDesignerPlugin.h"
+
+#include "CtlStrovel.h"
+
+#include <QIcon>
+#include <QPixmap>
+
+QString StrovelDesignerPlugin::name() const
+{
+    return QStringLiteral("CtlStrovel");
+}
+
+QString StrovelDesignerPlugin::group() const
+{
+    return QStringLiteral("Strovel");
+}
+
+QIcon StrovelDesignerPlugin::icon() const
+{
+    return QIcon(QPixmap(QStringLiteral(":/strovel/toolbox.bmp")));
+}
+
+QString StrovelDesignerPlugin::toolTip() const
+{
+    return QStringLiteral("ﾃﾞｼﾞﾀﾙ掲示板 ｺﾝﾄﾛｰﾙ");
+}
+
+QString StrovelDesignerPlugin::whatsThis() const
+{
+    return QStringLiteral("A dot-matrix message board that scrolls its text.");
+}
+
+QWidget* StrovelDesignerPlugin::createWidget(QWidget* parent)
+{
+    return new CtlStrovel(parent);
+}
+
+QString StrovelDesignerPlugin::includeFile() const
+{
+    return QStringLiteral("CtlStrovel.h");
+}
+
+QString StrovelDesignerPlugin::domXml() const
+{
+    return QStringLiteral(R"(<ui language="c++">
+ <widget class="CtlStrovel" name="stvTelop">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>1016</width><height>120</height></rect></property>
+ </widget>
+</ui>)");
+}
