@@ -55,6 +55,22 @@ HResult toWholeNumber(const QVariant& value, long long low, long long high, long
     return S_OK;
 }
 
+// Converts to a whole number in [low, high] and hands it to `apply`; or says why it can not.
+template <typename Apply>
+HResult withWholeNumber(const QVariant& value, long long low, long long high, Apply apply)
+{
+    long long number = 0;
+    const HResult hr = toWholeNumber(value, low, high, &number);
+    if (succeeded(hr))
+        apply(number);
+    return hr;
+}
+
+constexpr long long Int16Min = std::numeric_limits<int16_t>::min();
+constexpr long long Int16Max = std::numeric_limits<int16_t>::max();
+constexpr long long Int32Min = std::numeric_limits<int32_t>::min();
+constexpr long long Int32Max = std::numeric_limits<int32_t>::max();
+
 // A picture object: a pixmap or an image; an empty variant is "no picture".
 HResult toPicture(const QVariant& value, QPixmap* picture)
 {
@@ -238,24 +254,17 @@ HResult CtlStrovelObject::getProperty(DispId id, QVariant* value)
 HResult CtlStrovelObject::putProperty(DispId id, const QVariant& value)
 {
     CtlStrovel& c = *m_control;
-    long long number = 0;
     HResult hr = S_OK;
     switch (id) {
     case dispid::Text:
         c.setText(value);
         return S_OK;
     case dispid::Interval:
-        hr = toWholeNumber(value, std::numeric_limits<int32_t>::min(),
-                           std::numeric_limits<int32_t>::max(), &number);
-        if (succeeded(hr))
-            c.setInterval(int(number));
-        return hr;
+        return withWholeNumber(value, Int32Min, Int32Max,
+                               [&](long long n) { c.setInterval(int(n)); });
     case dispid::MoveCount:
-        hr = toWholeNumber(value, std::numeric_limits<int16_t>::min(),
-                           std::numeric_limits<int16_t>::max(), &number);
-        if (succeeded(hr))
-            c.setMoveCount(int(number));
-        return hr;
+        return withWholeNumber(value, Int16Min, Int16Max,
+                               [&](long long n) { c.setMoveCount(int(n)); });
     case dispid::Font: {
         QFont font;
         hr = toFont(value, &font);
@@ -286,15 +295,10 @@ HResult CtlStrovelObject::callMethod(DispId id, QVariantList& args, QVariant* re
     case dispid::ShowAboutBox:
         c.ShowAboutBox();
         return S_OK;
-    case dispid::Action: {
-        long long mode = 0;
-        const HResult hr = toWholeNumber(args[0], std::numeric_limits<int32_t>::min(),
-                                         std::numeric_limits<int32_t>::max(), &mode);
-        if (failed(hr))
-            return hr;
-        *result = QVariant::fromValue<short>(short(c.Action(qint32(mode))));
-        return S_OK;
-    }
+    case dispid::Action:
+        return withWholeNumber(args[0], Int32Min, Int32Max, [&](long long mode) {
+            *result = QVariant::fromValue<short>(short(c.Action(qint32(mode))));
+        });
     default:
         return DISP_E_MEMBERNOTFOUND;
     }
