@@ -1,0 +1,158 @@
+#include "mdlCommon.h"
+
+#include "profile/AtomicFile.h"
+#include "profile/PrivateProfile.h"
+#include "text/Cp932.h"
+#include "text/Numbers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcCommon, "lumaret.common")
+
+using platform::fromCp932;
+using platform::toCp932;
+
+namespace mdlCommon {
+
+namespace {
+
+const QString Environment = QStringLiteral("ENVIRONMENT");
+const QByteArray SlideParamsName = QByteArrayLiteral("interface2=");
+
+QString inFolder(const QString& folder, const QString& name)
+{
+    return folder + u'/' + name;
+}
+
+bool isBlankEntry(const QString& entry)
+{
+    for (const QChar c : entry)
+        if (c != u' ')
+            return false;
+    return true;
+}
+
+// At least four digits, zero-filled on the left.
+QByteArray fourDigits(qint64 number)
+{
+    const QByteArray digits = QByteArray::number(std::abs(number)).rightJustified(4, '0');
+    return number < 0 ? "-" + digits : digits;
+}
+
+} // namespace
+
+QString GetIniString(const QString& file, const QString& section, const QString& key,
+                     const QString& defaultValue)
+{
+    char buffer[256];
+    const uint32_t copied = platform::GetPrivateProfileStringA(
+        toCp932(section), toCp932(key), toCp932(defaultValue), buffer, sizeof buffer, file);
+    return fromCp932(QByteArray(buffer, qsizetype(copied)));
+}
+
+bool WriteIniString(const QString& file, const QString& section, const QString& key,
+                    const QString& value)
+{
+    return platform::WritePrivateProfileStringA(toCp932(section), toCp932(key), toCp932(value),
+                                                file);
+}
+
+bool FileExists(const QString& path)
+{
+    if (path.isEmpty() || path.contains(u'*') || path.contains(u'?'))
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+QString GetFileName(const QString& path)
+{
+    for (qsizetype i = path.size() - 1; i >= 0; --i)
+        if (path[i] == u'\\' || path[i] == u'/' || path[i] == u':')
+            return path.mid(i + 1);
+    return {};
+}
+
+void FilterDigitKey(int16_t& keyAscii)
+{
+    const bool digit = keyAscii >= '0' && keyAscii <= '9';
+    const bool backspace = keyAscii == 8;
+    if (!digit && !backspace)
+        keyAscii = 0;
+}
+
+void WriteEnvironment(const QString& settingsFile, const EnvironmentSettings& settings)
+{
+    const auto write = [&](const QString& key, const QString& value) {
+        WriteIniString(settingsFile, Environment, key, value);
+    };
+    write(QStringLiteral("optTarget"), settings.optTarget);
+    write(QStringLiteral("txtAnime"), settings.txtAnime);
+    for (int i = 0; i < ImageCount; ++i)
+        write(QStringLiteral("txtImg_%1").arg(i), settings.txtImg[size_t(i)]);
+    write(QStringLiteral("txtTime"), settings.txtTime);
+    write(QStringLiteral("optTelop"), settings.optTelop);
+    write(QStringLiteral("txtTelop"), settings.txtTelop);
+    write(QStringLiteral("chkDate"), settings.chkDate);
+}
+
+void WriteDefaultSettings(const QString& programFolder)
+{
+    EnvironmentSettings defaults;
+    defaults.optTarget = QStringLiteral("1");
+    defaults.txtAnime = QStringLiteral("効果無し.swf");
+    defaults.txtImg.fill(QStringLiteral("quandor.jpg"));
+    defaults.txtTime = QStringLiteral("5");
+    defaults.optTelop = QStringLiteral("0");
+    defaults.txtTelop = DefaultTelopText;
+    defaults.chkDate = QStringLiteral("0");
+    WriteEnvironment(inFolder(programFolder, SettingsFileName), defaults);
+}
+
+QByteArray slideParams(qint64 milliseconds, const ImageEntries& images)
+{
+    int count = 0;
+    for (int i = 0; i < ImageCount; ++i)
+        if (!isBlankEntry(images[size_t(i)]))
+            count = i + 1;
+    QByteArray bytes = SlideParamsName + fourDigits(milliseconds) + '#' + QByteArray::number(count);
+    for (const QString& entry : images)
+        if (!isBlankEntry(entry))
+            bytes += '#' + toCp932(entry);
+    return bytes;
+}
+
+void WriteDefaultSlideParams(const QString& programFolder)
+{
+    ImageEntries images;
+    std::fill_n(images.begin(), 5, QStringLiteral("quandor.jpg"));
+    platform::replaceFileContents(inFolder(programFolder, SlideParamsFileName),
+                                  slideParams(3000, images));
+}
+
+void WriteSlideParams(const QString& programFolder, const QString& timeText,
+                      const ImageEntries& images)
+{
+    const QString path = inFolder(programFolder, SlideParamsFileName);
+    const std::optional<double> seconds = platform::wholeTextNumber(timeText);
+    const double milliseconds = seconds ? std::nearbyint(*seconds * 1000) : 0.0;
+    const bool timeFits =
+        seconds && std::abs(milliseconds) <= double(std::numeric_limits<int32_t>::max());
+    if (!timeFits) {
+        // The time is written first; without one, the file holds what came before it.
+        qCWarning(lcCommon).noquote() << "slide time" << timeText << "is not a number of seconds;"
+                                      << path << "holds no slide list";
+        platform::replaceFileContents(path, SlideParamsName);
+        return;
+    }
+    platform::replaceFileContents(path, slideParams(qint64(milliseconds), images));
+}
+
+} // namespace mdlCommon
