@@ -33,6 +33,7 @@ test: build
 # Benchmarks are run by hand; see bench/README.md.
 bench: build
 	bench/run-telop-bench
+	bench/run-profile-bench
 
 clean:
 	rm -rf $(BUILD_DIR)
