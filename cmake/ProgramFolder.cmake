@@ -23,3 +23,18 @@ function(lumaret_ship_files target subdir)
     endforeach()
     add_custom_target(${target} ALL DEPENDS ${outputs})
 endfunction()
+
+# A shared library of one platform stand-in (platform/<folder>): its headers are included as
+# "<folder>/Header.h", it lands in the program folder, and DEFINE marks its own build for its
+# export macro.
+function(lumaret_platform_library target)
+    cmake_parse_arguments(L "" "OUTPUT_NAME;DEFINE" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+    add_library(${target} SHARED ${L_SOURCES})
+    target_include_directories(${target} PUBLIC
+        $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}/platform>
+        $<INSTALL_INTERFACE:include/strovel>)
+    target_compile_definitions(${target} PRIVATE ${L_DEFINE})
+    target_link_libraries(${target} PUBLIC ${L_PUBLIC_LIBS} PRIVATE ${L_PRIVATE_LIBS})
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${L_OUTPUT_NAME})
+    lumaret_in_program_folder(${target})
+endfunction()
