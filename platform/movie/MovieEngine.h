@@ -1,0 +1,33 @@
+#pragma once
+
+// One way of playing movies: the web player for SWF, Qt Multimedia for video, QMovie for
+// images. The presentation component holds one of each and shows the one that plays.
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace platform::movie {
+
+class MovieEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // The widget that shows the movie, stretched over the component's whole area.
+    virtual QWidget* view() = 0;
+    // Loads the file and starts playing it, looping where the format loops.
+    virtual void load(const QString& path) = 0;
+    // Stops showing anything.
+    virtual void unload() = 0;
+    virtual void stopPlay() = 0;
+    virtual void gotoFrame(int frame) = 0;
+    virtual void play() = 0;
+    // The frame on show, counted from 0.
+    virtual int frameNum() const = 0;
+};
+
+} // namespace platform::movie

@@ -1,0 +1,144 @@
+#include "movie/SwfFile.h"
+
+#include <QtEndian>
+#include <lzma.h>
+
+namespace platform::swf {
+
+namespace {
+
+// The uncompressed bytes after the 8-byte header, or nullopt.
+std::optional<QByteArray> uncompressedBody(const QByteArray& file, quint32 fileLength)
+{
+    const char kind = file[0];
+    const qsizetype bodyLength = qsizetype(fileLength) - 8;
+    if (bodyLength <= 0 || bodyLength > 512 * 1024 * 1024)
+        return std::nullopt;
+    if (kind == 'F')
+        return file.mid(8);
+    if (kind == 'C') {
+        // qUncompress wants the uncompressed size in front, big-endian.
+        QByteArray sized(4, Qt::Uninitialized);
+        qToBigEndian(quint32(bodyLength), sized.data());
+        const QByteArray body = qUncompress(sized + file.mid(8));
+        return body.isEmpty() ? std::nullopt : std::optional<QByteArray>(body);
+    }
+    // "ZWS": compressed length (4 bytes), LZMA properties (5 bytes), raw LZMA data.
+    if (file.size() < 17)
+        return std::nullopt;
+    QByteArray alone = file.mid(12, 5); // the .lzma header: properties, then the size
+    QByteArray size(8, Qt::Uninitialized);
+    qToLittleEndian(quint64(bodyLength), size.data());
+    alone += size + file.mid(17);
+    lzma_stream stream = LZMA_STREAM_INIT;
+    if (lzma_alone_decoder(&stream, UINT64_MAX) != LZMA_OK)
+        return std::nullopt;
+    QByteArray body(bodyLength, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<const uint8_t*>(alone.constData());
+    stream.avail_in = size_t(alone.size());
+    stream.next_out = reinterpret_cast<uint8_t*>(body.data());
+    stream.avail_out = size_t(body.size());
+    const lzma_ret result = lzma_code(&stream, LZMA_FINISH);
+    const bool complete = stream.avail_out == 0 && (result == LZMA_STREAM_END || result == LZMA_OK);
+    lzma_end(&stream);
+    return complete ? std::optional<QByteArray>(body) : std::nullopt;
+}
+
+// Bytes taken by a RECT record that starts at data[0].
+qsizetype rectLength(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return 0;
+    const int bits = (quint8(data[0]) >> 3) * 4 + 5;
+    return (bits + 7) / 8;
+}
+
+void appendTag(QByteArray& out, const Tag& tag)
+{
+    char header[6];
+    const qsizetype length = tag.body.size();
+    if (length < 0x3F && tag.code != DefineShape && tag.code != DoABC) {
+        qToLittleEndian(quint16((tag.code << 6) | int(length)), header);
+        out.append(header, 2);
+    } else {
+        qToLittleEndian(quint16((tag.code << 6) | 0x3F), header);
+        qToLittleEndian(quint32(length), header + 2);
+        out.append(header, 6);
+    }
+    out.append(tag.body);
+}
+
+} // namespace
+
+bool looksLikeSwf(const QByteArray& head)
+{
+    return head.size() >= 3 &&
+           (head.startsWith("FWS") || head.startsWith("CWS") || head.startsWith("ZWS"));
+}
+
+std::optional<SwfFile> readSwf(const QByteArray& file)
+{
+    if (file.size() < 8 || !looksLikeSwf(file))
+        return std::nullopt;
+    const auto body = uncompressedBody(file, qFromLittleEndian<quint32>(file.constData() + 4));
+    if (!body)
+        return std::nullopt;
+
+    SwfFile swf;
+    swf.version = quint8(file[3]);
+    const qsizetype rect = rectLength(*body);
+    if (body->size() < rect + 4)
+        return std::nullopt;
+    swf.frameRect = body->left(rect);
+    swf.frameRate = qFromLittleEndian<quint16>(body->constData() + rect);
+    swf.frameCount = qFromLittleEndian<quint16>(body->constData() + rect + 2);
+
+    for (qsizetype at = rect + 4; at + 2 <= body->size();) {
+        const quint16 header = qFromLittleEndian<quint16>(body->constData() + at);
+        at += 2;
+        qsizetype length = header & 0x3F;
+        if (length == 0x3F) {
+            if (at + 4 > body->size())
+                return std::nullopt;
+            length = qsizetype(qFromLittleEndian<quint32>(body->constData() + at));
+            at += 4;
+        }
+        if (length < 0 || at + length > body->size())
+            return std::nullopt;
+        swf.tags.append({header >> 6, body->mid(at, length)});
+        at += length;
+        if ((header >> 6) == End)
+            break;
+    }
+    return swf;
+}
+
+bool SwfFile::isActionScript3() const
+{
+    for (const Tag& tag : tags)
+        if (tag.code == FileAttributes && !tag.body.isEmpty())
+            return (quint8(tag.body[0]) & 0x08) != 0;
+    return false;
+}
+
+QByteArray SwfFile::toBytes() const
+{
+    QByteArray body = frameRect;
+    char numbers[4];
+    qToLittleEndian(frameRate, numbers);
+    qToLittleEndian(frameCount, numbers + 2);
+    body.append(numbers, 4);
+    for (const Tag& tag : tags)
+        appendTag(body, tag);
+    if (tags.isEmpty() || tags.last().code != End)
+        appendTag(body, {End, {}});
+
+    QByteArray file("FWS");
+    file.append(char(version));
+    char length[4];
+    qToLittleEndian(quint32(body.size() + 8), length);
+    file.append(length, 4);
+    return file + body;
+}
+
+} // namespace platform::swf

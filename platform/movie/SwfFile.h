@@ -1,0 +1,54 @@
+#pragma once
+
+// SWF movie files: reading the header and the tags of the main timeline from plain ("FWS"),
+// zlib ("CWS") and LZMA ("ZWS") files, and writing plain files.
+
+#include "movie/MovieExport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+
+namespace platform::swf {
+
+enum TagCode : int
+{
+    End = 0,
+    ShowFrame = 1,
+    DefineShape = 2,
+    SetBackgroundColor = 9,
+    DoAction = 12,
+    PlaceObject2 = 26,
+    RemoveObject2 = 28,
+    FileAttributes = 69,
+    SymbolClass = 76,
+    DoABC = 82,
+};
+
+struct Tag
+{
+    int code = End;
+    QByteArray body;
+};
+
+struct PLATFORM_MOVIE_EXPORT SwfFile
+{
+    int version = 0;
+    QByteArray frameRect;  // the stage's RECT record, as stored
+    quint16 frameRate = 0; // 8.8 fixed point
+    quint16 frameCount = 0;
+    QList<Tag> tags; // the main timeline, End included
+
+    // ActionScript 3 movies run on the newer virtual machine and need other frame control.
+    bool isActionScript3() const;
+    // The plain ("FWS") file.
+    QByteArray toBytes() const;
+};
+
+// True when the bytes start like a SWF file of any of the three kinds.
+PLATFORM_MOVIE_EXPORT bool looksLikeSwf(const QByteArray& head);
+
+// The movie in the file, or nullopt when it is not a readable SWF file.
+PLATFORM_MOVIE_EXPORT std::optional<SwfFile> readSwf(const QByteArray& file);
+
+} // namespace platform::swf

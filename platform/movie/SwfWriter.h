@@ -1,0 +1,44 @@
+#pragma once
+
+// Building blocks for writing SWF movies: rectangles, solid shapes, placing and moving them,
+// frames, and the few actions the programs need. Coordinates are in twips (20 per pixel).
+
+#include "movie/MovieExport.h"
+#include "movie/SwfFile.h"
+
+#include <QByteArray>
+#include <QRect>
+#include <QRgb>
+
+namespace platform::swf {
+
+constexpr int TwipsPerPixel = 20;
+
+PLATFORM_MOVIE_EXPORT QByteArray rectRecord(const QRect& twips);
+PLATFORM_MOVIE_EXPORT Tag backgroundColor(QRgb colour);
+// A filled rectangle as character `id`.
+PLATFORM_MOVIE_EXPORT Tag rectangleShape(quint16 id, const QRect& twips, QRgb fill);
+// Puts character `id` at `depth`, moved by (x, y) twips.
+PLATFORM_MOVIE_EXPORT Tag placeObject(quint16 depth, quint16 id, int x, int y);
+// Moves what stands at `depth` to (x, y) twips.
+PLATFORM_MOVIE_EXPORT Tag moveObject(quint16 depth, int x, int y);
+PLATFORM_MOVIE_EXPORT Tag showFrame();
+// Actions run when the frame is reached; `actions` without the closing end action.
+PLATFORM_MOVIE_EXPORT Tag doAction(const QByteArray& actions);
+
+namespace action {
+// Stops the timeline it runs in.
+PLATFORM_MOVIE_EXPORT QByteArray stop();
+// Tells the host the timeline's current frame through fscommand("lumaret_frame", n).
+PLATFORM_MOVIE_EXPORT QByteArray reportCurrentFrame();
+} // namespace action
+
+// The movie with a frame report run on every frame its main timeline shows: the host learns
+// the frame on show without the movie's own scripts or display list changing.
+PLATFORM_MOVIE_EXPORT SwfFile withFrameReports(SwfFile movie);
+
+// An empty movie of the given size in pixels.
+PLATFORM_MOVIE_EXPORT SwfFile emptyMovie(int version, int width, int height,
+                                         double framesPerSecond);
+
+} // namespace platform::swf

@@ -1,0 +1,42 @@
+#include "movie/WebEngineSetup.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <unistd.h>
+
+namespace platform::movie {
+
+namespace {
+
+bool hasGpu()
+{
+    return !QDir(QStringLiteral("/dev/dri"))
+                .entryList({QStringLiteral("renderD*")}, QDir::System)
+                .isEmpty();
+}
+
+void appendFlag(QByteArray& flags, const char* flag)
+{
+    if (!flags.contains(flag))
+        flags += QByteArray(flags.isEmpty() ? "" : " ") + flag;
+}
+
+} // namespace
+
+void prepareWebEngine()
+{
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    appendFlag(flags, "--autoplay-policy=no-user-gesture-required");
+    if (geteuid() == 0) {
+        appendFlag(flags, "--no-sandbox");
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    if (!hasGpu()) {
+        appendFlag(flags, "--disable-gpu");
+        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+} // namespace platform::movie
