@@ -2,6 +2,8 @@
 # which the program finds as the folder of its own executable.
 set(PROGRAM_DIR ${CMAKE_BINARY_DIR}/Lumaret)
 file(MAKE_DIRECTORY ${PROGRAM_DIR})
+# Test movies, made at build time, never shipped.
+set(MOVIE_FIXTURES ${CMAKE_BINARY_DIR}/movies/fixtures)
 
 # Puts a target's output (executable or shared library) into the program folder.
 function(lumaret_in_program_folder target)

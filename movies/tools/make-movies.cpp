@@ -138,13 +138,74 @@ int samples(const QString& programFolder)
     return ok ? 0 : 1;
 }
 
+// An animated GIF of `frames` frames, each filled with one of four colours in turn, 0.1 s a
+// frame, looping for ever. Pixels are stored uncompressed: a clear code before every two
+// pixel codes keeps the code width at 3 bits.
+QByteArray blinkingGif(int width, int height, int frames)
+{
+    QByteArray gif("GIF89a");
+    const auto u16 = [&gif](int v) { gif.append(char(v & 0xFF)).append(char(v >> 8)); };
+    u16(width);
+    u16(height);
+    gif.append(char(0x91)).append('\0').append('\0'); // global table of 4 colours
+    gif.append(QByteArray::fromHex("ff0000"
+                                   "00ff00"
+                                   "0000ff"
+                                   "ffffff"));
+    gif.append(QByteArray::fromHex("21ff0b") + "NETSCAPE2.0" +
+               QByteArray::fromHex("03010000"
+                                   "00"));
+    for (int f = 0; f < frames; ++f) {
+        gif.append(QByteArray::fromHex("21f904"
+                                       "00"
+                                       "0a00"
+                                       "00"
+                                       "00")); // 0.1 s
+        gif.append(char(0x2C));
+        u16(0);
+        u16(0);
+        u16(width);
+        u16(height);
+        gif.append('\0');
+        gif.append(char(2)); // minimum code size
+        QByteArray codes;
+        quint32 bits = 0;
+        int count = 0;
+        const auto put = [&](int code) {
+            bits |= quint32(code) << count;
+            count += 3;
+            while (count >= 8) {
+                codes.append(char(bits & 0xFF));
+                bits >>= 8;
+                count -= 8;
+            }
+        };
+        for (int p = 0; p < width * height; ++p) {
+            if (p % 2 == 0)
+                put(4); // clear
+            put(f % 4);
+        }
+        put(5); // end
+        if (count > 0)
+            codes.append(char(bits & 0xFF));
+        for (qsizetype at = 0; at < codes.size(); at += 255) {
+            const QByteArray block = codes.mid(at, 255);
+            gif.append(char(block.size())).append(block);
+        }
+        gif.append('\0');
+    }
+    gif.append(';');
+    return gif;
+}
+
 // The ActionScript 3 timeline: the compiled movie's code, then the frames of the old-style one.
 int fixtures(const QString& folder, const QString& as3Code)
 {
     const QDir dir(folder);
     bool ok =
         writeFile(dir.filePath(QStringLiteral("timeline6.swf")), timelineMovie(6, 24).toBytes()) &&
-        writeFile(dir.filePath(QStringLiteral("timeline8.swf")), timelineMovie(8, 24).toBytes());
+        writeFile(dir.filePath(QStringLiteral("timeline8.swf")), timelineMovie(8, 24).toBytes()) &&
+        writeFile(dir.filePath(QStringLiteral("blink.gif")), blinkingGif(16, 16, 4));
     QFile compiled(as3Code);
     const auto code =
         compiled.open(QIODevice::ReadOnly) ? readSwf(compiled.readAll()) : std::nullopt;

@@ -1,0 +1,122 @@
+#include "movie/MoviePlayer.h"
+
+#include "movie/ImageEngine.h"
+#include "movie/MovieDispatch.h"
+#include "movie/RuffleEngine.h"
+#include "movie/SwfFile.h"
+#include "movie/VideoEngine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLoggingCategory>
+#include <QStackedLayout>
+
+Q_LOGGING_CATEGORY(lcMovie, "lumaret.movie")
+
+namespace platform::movie {
+
+MoviePlayer::MoviePlayer(QWidget* parent, const QString& runtimeFolder)
+    : QWidget(parent),
+      m_runtimeFolder(
+          runtimeFolder.isEmpty()
+              ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ruffle"))
+              : runtimeFolder),
+      m_layout(new QStackedLayout(this)), m_blank(new QWidget),
+      m_dispatch(std::make_unique<MovieDispatch>(*this))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_blank->setStyleSheet(QStringLiteral("background: black"));
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->addWidget(m_blank);
+}
+
+MoviePlayer::~MoviePlayer() = default;
+
+MoviePlayer::Kind MoviePlayer::kindOf(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return Kind::Nothing;
+    if (swf::looksLikeSwf(file.peek(3)))
+        return Kind::Swf;
+    if (!QImageReader::imageFormat(&file).isEmpty())
+        return Kind::Picture;
+    return Kind::Video; // anything else is for Qt Multimedia to try
+}
+
+MovieEngine* MoviePlayer::engineFor(Kind kind)
+{
+    switch (kind) {
+    case Kind::Swf:
+        if (!m_swf)
+            m_swf = new RuffleEngine(m_runtimeFolder, this);
+        return m_swf;
+    case Kind::Video:
+        if (!m_video)
+            m_video = new VideoEngine(this);
+        return m_video;
+    case Kind::Picture:
+        if (!m_picture)
+            m_picture = new ImageEngine(this);
+        return m_picture;
+    case Kind::Nothing:
+        break;
+    }
+    return nullptr;
+}
+
+void MoviePlayer::showEngine(MovieEngine* engine)
+{
+    if (m_active && m_active != engine)
+        m_active->unload();
+    m_active = engine;
+    QWidget* view = engine ? engine->view() : m_blank;
+    if (m_layout->indexOf(view) < 0)
+        m_layout->addWidget(view);
+    m_layout->setCurrentWidget(view);
+}
+
+void MoviePlayer::setMovie(const QString& path)
+{
+    m_movie = path;
+    const Kind kind = kindOf(path);
+    if (kind == Kind::Nothing)
+        qCInfo(lcMovie).noquote() << "no movie to show at" << path;
+    MovieEngine* engine = engineFor(kind);
+    showEngine(engine);
+    if (engine)
+        engine->load(path);
+}
+
+void MoviePlayer::StopPlay()
+{
+    if (m_active)
+        m_active->stopPlay();
+}
+
+void MoviePlayer::GotoFrame(int frame)
+{
+    if (m_active)
+        m_active->gotoFrame(frame);
+}
+
+void MoviePlayer::Play()
+{
+    if (m_active)
+        m_active->play();
+}
+
+int MoviePlayer::FrameNum() const
+{
+    return m_active ? m_active->frameNum() : 0;
+}
+
+com::IDispatch* MoviePlayer::dispatch() const
+{
+    return m_dispatch.get();
+}
+
+} // namespace platform::movie

@@ -1,0 +1,77 @@
+#pragma once
+
+// The presentation component: give it a movie file by path and it shows and plays it over its
+// whole area. The kind of file decides how: SWF movies through the web player, video through
+// Qt Multimedia, animated and still pictures through QMovie. A missing or unreadable file shows
+// nothing and is no error. The members are those the player drives a movie with, also
+// reachable by dispatch identifier through dispatch().
+
+#include "movie/MovieExport.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QStackedLayout;
+
+namespace platform::com {
+struct IDispatch;
+}
+
+namespace platform::movie {
+
+class MovieEngine;
+class RuffleEngine;
+class MovieDispatch;
+
+class PLATFORM_MOVIE_EXPORT MoviePlayer : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The web player's files are in runtimeFolder; by default the program folder's "ruffle".
+    explicit MoviePlayer(QWidget* parent = nullptr, const QString& runtimeFolder = QString());
+    ~MoviePlayer() override;
+
+    QString Movie() const { return m_movie; }
+    // Loads the file at the full path and starts playing it.
+    void setMovie(const QString& path);
+    void StopPlay();
+    // Goes to the frame (counted from 0); the player only ever asks for 0.
+    void GotoFrame(int frame);
+    void Play();
+    // The frame on show, counted from 0: it advances while a movie plays and stands still
+    // once it stops.
+    int FrameNum() const;
+
+    // The members by their dispatch identifiers: Movie 102, StopPlay 126, GotoFrame 127,
+    // Play 112, FrameNum 107. Lives as long as the component.
+    com::IDispatch* dispatch() const;
+
+    // The SWF engine, once one was needed (for tests).
+    RuffleEngine* swfEngine() const { return m_swf; }
+
+private:
+    enum class Kind
+    {
+        Nothing,
+        Swf,
+        Video,
+        Picture
+    };
+    static Kind kindOf(const QString& path);
+    MovieEngine* engineFor(Kind kind);
+    void showEngine(MovieEngine* engine);
+
+    QString m_runtimeFolder;
+    QStackedLayout* m_layout;
+    QWidget* m_blank;
+    RuffleEngine* m_swf = nullptr;
+    MovieEngine* m_video = nullptr;
+    MovieEngine* m_picture = nullptr;
+    MovieEngine* m_active = nullptr;
+    QString m_movie;
+    std::unique_ptr<MovieDispatch> m_dispatch;
+};
+
+} // namespace platform::movie

@@ -1,0 +1,206 @@
+#include "movie/RuffleEngine.h"
+
+#include "movie/SwfFile.h"
+#include "movie/SwfWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+Q_LOGGING_CATEGORY(lcRuffle, "lumaret.movie.swf")
+
+namespace platform::movie {
+
+namespace {
+
+// The page shows the web player and nothing else: it opens no windows and goes nowhere.
+class PlayerPage : public QWebEnginePage
+{
+public:
+    PlayerPage(const QUrl& url, QObject* parent) : QWebEnginePage(parent), m_url(url) {}
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    {
+        return !isMainFrame || url == m_url;
+    }
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int,
+                                  const QString&) override
+    {
+        if (level == ErrorMessageLevel)
+            qCWarning(lcRuffle).noquote() << message;
+        else
+            qCDebug(lcRuffle).noquote() << message;
+    }
+
+private:
+    QUrl m_url;
+};
+
+QString jsString(const QString& text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+} // namespace
+
+RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
+    : MovieEngine(parent), m_view(new QWebEngineView),
+      m_pageUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("player.html")))),
+      m_shellUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("shell.swf"))))
+{
+    m_page = new PlayerPage(m_pageUrl, m_view);
+    m_page->setBackgroundColor(Qt::black);
+    QWebEngineSettings* settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &RuffleEngine::pageLoaded);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            &RuffleEngine::renderProcessDied);
+    m_poll.setInterval(200);
+    connect(&m_poll, &QTimer::timeout, this, &RuffleEngine::pollFrame);
+    m_page->load(m_pageUrl);
+}
+
+RuffleEngine::~RuffleEngine()
+{
+    delete m_view;
+}
+
+QWidget* RuffleEngine::view()
+{
+    return m_view;
+}
+
+qint64 RuffleEngine::renderProcessId() const
+{
+    return m_page->renderProcessPid();
+}
+
+// A copy of an old-style movie that reports its frames; ActionScript 3 movies (and files this
+// reader does not understand, which the web player may still play) are used as they are.
+QString RuffleEngine::playableCopy(const QString& path, bool* actionScript3)
+{
+    QFile file(path);
+    const auto swf = file.open(QIODevice::ReadOnly) ? swf::readSwf(file.readAll()) : std::nullopt;
+    *actionScript3 = swf && swf->isActionScript3();
+    if (!swf || *actionScript3 || !m_copies.isValid())
+        return path;
+    const QString copy = m_copies.filePath(QStringLiteral("movie-%1.swf").arg(++m_copyCount));
+    QFile::remove(m_copies.filePath(QStringLiteral("movie-%1.swf").arg(m_copyCount - 1)));
+    QFile out(copy);
+    if (!out.open(QIODevice::WriteOnly) || out.write(swf::withFrameReports(*swf).toBytes()) < 0)
+        return path;
+    return copy;
+}
+
+void RuffleEngine::load(const QString& path)
+{
+    bool actionScript3 = false;
+    const QString playable = playableCopy(path, &actionScript3);
+    const QString base = QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/').toString();
+    m_frame = 0;
+    ++m_generation;
+    m_loadScript = QStringLiteral("lumaret.load(%1, %2, %3, %4)")
+                       .arg(jsString(QUrl::fromLocalFile(playable).toString()), jsString(base),
+                            actionScript3 ? QStringLiteral("true") : QStringLiteral("false"),
+                            jsString(m_shellUrl.toString()));
+    m_pending.clear();
+    run(m_loadScript);
+    m_poll.start();
+}
+
+void RuffleEngine::unload()
+{
+    m_poll.stop();
+    m_loadScript.clear();
+    m_frame = 0;
+    ++m_generation;
+    m_pending.clear();
+    run(QStringLiteral("lumaret.unload()"));
+}
+
+void RuffleEngine::stopPlay()
+{
+    run(QStringLiteral("lumaret.stop()"));
+}
+
+void RuffleEngine::gotoFrame(int frame)
+{
+    if (frame != 0)
+        qCInfo(lcRuffle) << "going to frame" << frame
+                         << "is not supported; going to the first frame";
+    m_frame = 0;
+    ++m_generation;
+    run(QStringLiteral("lumaret.gotoFirstFrame()"));
+}
+
+void RuffleEngine::play()
+{
+    run(QStringLiteral("lumaret.play()"));
+}
+
+void RuffleEngine::run(const QString& script)
+{
+    if (m_pageReady)
+        m_page->runJavaScript(script);
+    else
+        m_pending.append(script);
+}
+
+void RuffleEngine::pageLoaded(bool ok)
+{
+    m_pageReady = ok;
+    if (!ok) {
+        qCWarning(lcRuffle).noquote() << "cannot load the player page" << m_pageUrl.toLocalFile();
+        return;
+    }
+    const QStringList pending = std::exchange(m_pending, {});
+    for (const QString& script : pending)
+        m_page->runJavaScript(script);
+}
+
+// The page's process died (crash, out of memory, killed): load the page again and the
+// movie with it, so the screen does not stay black.
+void RuffleEngine::renderProcessDied()
+{
+    qCWarning(lcRuffle) << "the web player's process ended; reloading the movie";
+    m_pageReady = false;
+    m_pending.clear();
+    if (!m_loadScript.isEmpty())
+        m_pending.append(m_loadScript);
+    m_frame = 0;
+    ++m_generation;
+    QTimer::singleShot(0, this, [this] { m_page->load(m_pageUrl); });
+}
+
+void RuffleEngine::pollFrame()
+{
+    if (!m_pageReady)
+        return;
+    const int generation = m_generation;
+    m_page->runJavaScript(QStringLiteral("lumaret.frame()"),
+                          [this, generation](const QVariant& frame) {
+                              if (generation == m_generation && frame.isValid())
+                                  m_frame = frame.toInt();
+                          });
+}
+
+} // namespace platform::movie

@@ -1,0 +1,61 @@
+#pragma once
+
+// SWF movies through the web player in a web view. The page stays loaded; each movie is handed
+// to it. Old-style (ActionScript 1 and 2) movies play from a temporary copy that reports
+// each frame of the main timeline; ActionScript 3 movies play inside a loader movie that
+// reaches their timeline. The frame on show is read from the page a few times a second.
+
+#include "movie/MovieEngine.h"
+#include "movie/MovieExport.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+class QWebEngineView;
+class QWebEnginePage;
+
+namespace platform::movie {
+
+class PLATFORM_MOVIE_EXPORT RuffleEngine : public MovieEngine
+{
+    Q_OBJECT
+
+public:
+    // runtimeFolder holds the web player, its page and the loader movie.
+    RuffleEngine(const QString& runtimeFolder, QObject* parent = nullptr);
+    ~RuffleEngine() override;
+
+    QWidget* view() override;
+    void load(const QString& path) override;
+    void unload() override;
+    void stopPlay() override;
+    void gotoFrame(int frame) override;
+    void play() override;
+    int frameNum() const override { return m_frame; }
+
+    // The page's render process, for tests that make it die.
+    qint64 renderProcessId() const;
+
+private:
+    void run(const QString& script);
+    void pageLoaded(bool ok);
+    void renderProcessDied();
+    void pollFrame();
+    QString playableCopy(const QString& path, bool* actionScript3);
+
+    QWebEngineView* m_view;
+    QWebEnginePage* m_page;
+    QUrl m_pageUrl;
+    QUrl m_shellUrl;
+    bool m_pageReady = false;
+    QString m_loadScript; // loads the current movie; run again when the page comes back
+    QStringList m_pending;
+    QTemporaryDir m_copies;
+    int m_copyCount = 0;
+    int m_frame = 0;
+    int m_generation = 0; // frame reads older than the last load or goto are dropped
+    QTimer m_poll;
+};
+
+} // namespace platform::movie

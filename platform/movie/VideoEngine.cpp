@@ -1,0 +1,78 @@
+#include "movie/VideoEngine.h"
+
+#include <QAudioOutput>
+#include <QLoggingCategory>
+#include <QMediaMetaData>
+#include <QMediaPlayer>
+#include <QUrl>
+#include <QVideoWidget>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcVideo, "lumaret.movie.video")
+
+namespace platform::movie {
+
+VideoEngine::VideoEngine(QObject* parent)
+    : MovieEngine(parent), m_view(new QVideoWidget), m_player(new QMediaPlayer(this)),
+      m_audio(new QAudioOutput(this))
+{
+    m_view->setAspectRatioMode(Qt::IgnoreAspectRatio);
+    m_player->setVideoOutput(m_view);
+    m_player->setAudioOutput(m_audio);
+    m_player->setLoops(QMediaPlayer::Infinite);
+    connect(m_player, &QMediaPlayer::errorOccurred, this,
+            [](QMediaPlayer::Error, const QString& message) {
+                qCWarning(lcVideo).noquote() << "cannot play the video:" << message;
+            });
+}
+
+VideoEngine::~VideoEngine()
+{
+    m_player->stop();
+    delete m_view;
+}
+
+QWidget* VideoEngine::view()
+{
+    return m_view;
+}
+
+void VideoEngine::load(const QString& path)
+{
+    m_player->setSource(QUrl::fromLocalFile(path));
+    m_player->play();
+}
+
+void VideoEngine::unload()
+{
+    m_player->stop();
+    m_player->setSource(QUrl());
+}
+
+void VideoEngine::stopPlay()
+{
+    m_player->pause();
+}
+
+void VideoEngine::gotoFrame(int frame)
+{
+    m_player->setPosition(qint64(std::llround(frame * 1000.0 / framesPerSecond())));
+}
+
+void VideoEngine::play()
+{
+    m_player->play();
+}
+
+int VideoEngine::frameNum() const
+{
+    return int(m_player->position() * framesPerSecond() / 1000.0);
+}
+
+double VideoEngine::framesPerSecond() const
+{
+    const double rate = m_player->metaData().value(QMediaMetaData::VideoFrameRate).toDouble();
+    return rate > 0 ? rate : 25.0;
+}
+
+} // namespace platform::movie

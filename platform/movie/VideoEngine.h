@@ -1,0 +1,38 @@
+#pragma once
+
+// Video files through Qt Multimedia, stretched over the area and looping. The frame on show
+// is the position times the frame rate.
+
+#include "movie/MovieEngine.h"
+
+class QAudioOutput;
+class QMediaPlayer;
+class QVideoWidget;
+
+namespace platform::movie {
+
+class VideoEngine : public MovieEngine
+{
+    Q_OBJECT
+
+public:
+    explicit VideoEngine(QObject* parent = nullptr);
+    ~VideoEngine() override;
+
+    QWidget* view() override;
+    void load(const QString& path) override;
+    void unload() override;
+    void stopPlay() override;
+    void gotoFrame(int frame) override;
+    void play() override;
+    int frameNum() const override;
+
+private:
+    double framesPerSecond() const;
+
+    QVideoWidget* m_view;
+    QMediaPlayer* m_player;
+    QAudioOutput* m_audio;
+};
+
+} // namespace platform::movie

@@ -1,0 +1,211 @@
+// The presentation component with its real engines: the web player for SWF 6, SWF 8 and
+// ActionScript 3 movies and the shipped effect movie, Qt Multimedia for video, QMovie for
+// pictures. Runs on a virtual X display.
+
+#include "movie/MovieDispatch.h"
+#include "movie/MoviePlayer.h"
+#include "movie/RuffleEngine.h"
+#include "movie/WebEngineSetup.h"
+#include "text/Cp932.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+using platform::movie::MoviePlayer;
+
+namespace {
+
+const QString Fixtures = QStringLiteral(MOVIE_FIXTURES);
+const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
+constexpr int Startup = 15000; // the first movie starts the web engine
+
+QString fixture(const char* name)
+{
+    return QDir(Fixtures).filePath(QString::fromLatin1(name));
+}
+
+QRgb centreOf(QWidget& widget)
+{
+    const QImage shot = widget.grab().toImage();
+    return shot.pixel(shot.width() / 2, shot.height() / 2);
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) < 40 && qAbs(qGreen(a) - qGreen(b)) < 40 &&
+           qAbs(qBlue(a) - qBlue(b)) < 40;
+}
+
+// The frame, read twice `apart` ms apart: equal when the movie stands still.
+std::pair<int, int> frameTwice(const MoviePlayer& player, int apart)
+{
+    const int first = player.FrameNum();
+    QTest::qWait(apart);
+    return {first, player.FrameNum()};
+}
+
+} // namespace
+
+class TestMoviePlayer : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MoviePlayer> player;
+
+private slots:
+    void init()
+    {
+        player = std::make_unique<MoviePlayer>(nullptr,
+                                               QDir(ProgramDir).filePath(QStringLiteral("ruffle")));
+        player->resize(400, 300);
+        player->show();
+        QVERIFY(QTest::qWaitForWindowExposed(player.get()));
+    }
+    void cleanup() { player.reset(); }
+
+    // A timeline plays, stops by itself on its last frame and stays there; StopPlay freezes
+    // it, GotoFrame(0) shows the first frame, Play goes on from there.
+    void timelines_data()
+    {
+        QTest::addColumn<QString>("movie");
+        QTest::addColumn<int>("lastFrame");
+        QTest::newRow("SWF 6") << fixture("timeline6.swf") << 23;
+        QTest::newRow("SWF 8") << fixture("timeline8.swf") << 23;
+        QTest::newRow("ActionScript 3") << fixture("timeline-as3.swf") << 23;
+        QTest::newRow("animated GIF") << fixture("blink.gif") << -1;
+        QTest::newRow("video") << fixture("clip.webm") << -1;
+    }
+    void timelines()
+    {
+        QFETCH(QString, movie);
+        QFETCH(int, lastFrame);
+        player->setMovie(movie);
+        QCOMPARE(player->Movie(), movie);
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 0, Startup);
+
+        if (lastFrame >= 0) {
+            QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), lastFrame, 5000);
+            const auto [before, after] = frameTwice(*player, 800);
+            QCOMPARE(after, before);
+        }
+
+        player->StopPlay();
+        player->GotoFrame(0);
+        QCOMPARE(player->FrameNum(), 0);
+        QTest::qWait(800);
+        QCOMPARE(player->FrameNum(), 0);
+
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, 5000);
+        player->StopPlay();
+        QTest::qWait(400); // the last frame read before the stop may still come in
+        const auto [stopped, later] = frameTwice(*player, 800);
+        QCOMPARE(later, stopped);
+    }
+
+    // The members by dispatch identifier.
+    void drivenByDispatchId()
+    {
+        using namespace platform::com;
+        IDispatch* swf1 = player->dispatch();
+        QVariantList path{fixture("timeline8.swf")};
+        QCOMPARE(swf1->Invoke(platform::movie::dispid::Movie, DISPATCH_PROPERTYPUT, path, nullptr,
+                              nullptr),
+                 S_OK);
+        QVariant frame;
+        QVariantList none;
+        QTRY_VERIFY_WITH_TIMEOUT((swf1->Invoke(platform::movie::dispid::FrameNum,
+                                               DISPATCH_PROPERTYGET, none, &frame, nullptr),
+                                  frame.toInt() > 0),
+                                 Startup);
+        QCOMPARE(swf1->Invoke(platform::movie::dispid::StopPlay, DISPATCH_METHOD, none, nullptr,
+                              nullptr),
+                 S_OK);
+        QVariantList first{0};
+        QCOMPARE(swf1->Invoke(platform::movie::dispid::GotoFrame, DISPATCH_METHOD, first, nullptr,
+                              nullptr),
+                 S_OK);
+        QCOMPARE(player->FrameNum(), 0);
+        QCOMPARE(
+            swf1->Invoke(platform::movie::dispid::Play, DISPATCH_METHOD, none, nullptr, nullptr),
+            S_OK);
+        QCOMPARE(swf1->Invoke(4242, DISPATCH_METHOD, none, nullptr, nullptr),
+                 DISP_E_MEMBERNOTFOUND);
+    }
+
+    // The shipped effect movie reads a code page 932 parameter file and shows the image it
+    // names, a Japanese file name among them.
+    void effectMovieShowsTheNamedImage()
+    {
+        QTemporaryDir img;
+        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
+                            img.filePath(QStringLiteral("効果無し.swf"))));
+        QImage red(320, 200, QImage::Format_RGB32);
+        red.fill(qRgb(255, 0, 0));
+        QVERIFY(red.save(img.filePath(QStringLiteral("赤い画像.jpg"))));
+        QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
+        QVERIFY(parameters.open(QIODevice::WriteOnly));
+        parameters.write("interface2=3000#1#" + platform::toCp932(QStringLiteral("赤い画像.jpg")));
+        parameters.close();
+
+        player->setMovie(img.filePath(QStringLiteral("効果無し.swf")));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
+    }
+
+    void stillPictureIsOneFrame()
+    {
+        QTemporaryDir dir;
+        QImage blue(64, 48, QImage::Format_RGB32);
+        blue.fill(qRgb(0, 0, 255));
+        QVERIFY(blue.save(dir.filePath(QStringLiteral("blue.png"))));
+        player->setMovie(dir.filePath(QStringLiteral("blue.png")));
+        QTRY_VERIFY(near(centreOf(*player), qRgb(0, 0, 255)));
+        QCOMPARE(player->FrameNum(), 0);
+    }
+
+    // A missing file shows nothing, raises nothing, and the next movie plays.
+    void missingFileShowsNothing()
+    {
+        player->setMovie(fixture("timeline6.swf"));
+        player->setMovie(QStringLiteral("/nonexistent/ani/none.swf"));
+        QCOMPARE(player->Movie(), QStringLiteral("/nonexistent/ani/none.swf"));
+        QCOMPARE(player->FrameNum(), 0);
+        player->StopPlay();
+        player->GotoFrame(0);
+        player->Play();
+        QTest::qWait(300);
+        QVERIFY(near(centreOf(*player), qRgb(0, 0, 0)));
+        player->setMovie(fixture("timeline6.swf"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 0, Startup);
+    }
+
+    // When the web engine's render process dies the movie comes back by itself.
+    void renderProcessDeathReloadsTheMovie()
+    {
+        player->setMovie(fixture("timeline6.swf"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        const qint64 pid = player->swfEngine()->renderProcessId();
+        QVERIFY(pid > 0);
+        QTest::ignoreMessage(QtWarningMsg, "the web player's process ended; reloading the movie");
+        ::kill(pid_t(pid), SIGKILL);
+        QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        QVERIFY(player->swfEngine()->renderProcessId() != pid);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    platform::movie::prepareWebEngine();
+    QApplication app(argc, argv);
+    TestMoviePlayer test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_movieplayer.moc"
