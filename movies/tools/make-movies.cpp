@@ -205,7 +205,11 @@ int fixtures(const QString& folder, const QString& as3Code)
     bool ok =
         writeFile(dir.filePath(QStringLiteral("timeline6.swf")), timelineMovie(6, 24).toBytes()) &&
         writeFile(dir.filePath(QStringLiteral("timeline8.swf")), timelineMovie(8, 24).toBytes()) &&
-        writeFile(dir.filePath(QStringLiteral("blink.gif")), blinkingGif(16, 16, 4));
+        writeFile(dir.filePath(QStringLiteral("blink.gif")), blinkingGif(16, 16, 4)) &&
+        writeFile(dir.filePath(QStringLiteral("timeline6-zlib.swf")),
+                  timelineMovie(6, 24).toBytes(SwfFile::Compression::Zlib)) &&
+        writeFile(dir.filePath(QStringLiteral("timeline8-lzma.swf")),
+                  timelineMovie(8, 24).toBytes(SwfFile::Compression::Lzma));
     QFile compiled(as3Code);
     const auto code =
         compiled.open(QIODevice::ReadOnly) ? readSwf(compiled.readAll()) : std::nullopt;

@@ -121,7 +121,35 @@ bool SwfFile::isActionScript3() const
     return false;
 }
 
-QByteArray SwfFile::toBytes() const
+namespace {
+
+// "ZWS" layout: compressed length (4 bytes), LZMA properties (5 bytes), raw LZMA data.
+QByteArray lzmaCompressed(const QByteArray& body)
+{
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 6);
+    lzma_stream stream = LZMA_STREAM_INIT;
+    if (lzma_alone_encoder(&stream, &options) != LZMA_OK)
+        return {};
+    QByteArray out(body.size() + body.size() / 2 + 1024, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<const uint8_t*>(body.constData());
+    stream.avail_in = size_t(body.size());
+    stream.next_out = reinterpret_cast<uint8_t*>(out.data());
+    stream.avail_out = size_t(out.size());
+    const bool done = lzma_code(&stream, LZMA_FINISH) == LZMA_STREAM_END;
+    out.truncate(qsizetype(stream.total_out));
+    lzma_end(&stream);
+    if (!done || out.size() < 13)
+        return {};
+    // The .lzma header holds properties (5 bytes) and the size (8 bytes); SWF drops the size.
+    char length[4];
+    qToLittleEndian(quint32(out.size() - 13), length);
+    return QByteArray(length, 4) + out.left(5) + out.mid(13);
+}
+
+} // namespace
+
+QByteArray SwfFile::toBytes(Compression compression) const
 {
     QByteArray body = frameRect;
     char numbers[4];
@@ -133,12 +161,22 @@ QByteArray SwfFile::toBytes() const
     if (tags.isEmpty() || tags.last().code != End)
         appendTag(body, {End, {}});
 
-    QByteArray file("FWS");
+    QByteArray file(compression == Compression::Zlib   ? "CWS"
+                    : compression == Compression::Lzma ? "ZWS"
+                                                       : "FWS");
     file.append(char(version));
     char length[4];
     qToLittleEndian(quint32(body.size() + 8), length);
     file.append(length, 4);
-    return file + body;
+    switch (compression) {
+    case Compression::None:
+        return file + body;
+    case Compression::Zlib:
+        return file + qCompress(body).mid(4); // without qCompress's own size prefix
+    case Compression::Lzma:
+        return file + lzmaCompressed(body);
+    }
+    return {};
 }
 
 } // namespace platform::swf

@@ -41,8 +41,14 @@ struct PLATFORM_MOVIE_EXPORT SwfFile
 
     // ActionScript 3 movies run on the newer virtual machine and need other frame control.
     bool isActionScript3() const;
-    // The plain ("FWS") file.
-    QByteArray toBytes() const;
+    enum class Compression
+    {
+        None,
+        Zlib,
+        Lzma
+    };
+    // The file: plain ("FWS"), zlib ("CWS") or LZMA ("ZWS").
+    QByteArray toBytes(Compression compression = Compression::None) const;
 };
 
 // True when the bytes start like a SWF file of any of the three kinds.

@@ -77,6 +77,8 @@ private slots:
         QTest::addColumn<int>("lastFrame");
         QTest::newRow("SWF 6") << fixture("timeline6.swf") << 23;
         QTest::newRow("SWF 8") << fixture("timeline8.swf") << 23;
+        QTest::newRow("SWF 6, zlib") << fixture("timeline6-zlib.swf") << 23;
+        QTest::newRow("SWF 8, LZMA") << fixture("timeline8-lzma.swf") << 23;
         QTest::newRow("ActionScript 3") << fixture("timeline-as3.swf") << 23;
         QTest::newRow("animated GIF") << fixture("blink.gif") << -1;
         QTest::newRow("video") << fixture("clip.webm") << -1;
