@@ -34,6 +34,7 @@ test: build
 bench: build
 	bench/run-telop-bench
 	bench/run-profile-bench
+	bench/run-movie-bench
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -31,6 +31,8 @@ MoviePlayer::MoviePlayer(QWidget* parent, const QString& runtimeFolder)
     m_blank->setStyleSheet(QStringLiteral("background: black"));
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->addWidget(m_blank);
+    // The web player starts now, while the program starts, so the first movie shows at once.
+    engineFor(Kind::Swf);
 }
 
 MoviePlayer::~MoviePlayer() = default;

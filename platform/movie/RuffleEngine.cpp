@@ -96,11 +96,12 @@ qint64 RuffleEngine::renderProcessId() const
 
 // A copy of an old-style movie that reports its frames; ActionScript 3 movies (and files this
 // reader does not understand, which the web player may still play) are used as they are.
-QString RuffleEngine::playableCopy(const QString& path, bool* actionScript3)
+QString RuffleEngine::playableCopy(const QString& path, bool* actionScript3, bool* deviceText)
 {
     QFile file(path);
     const auto swf = file.open(QIODevice::ReadOnly) ? swf::readSwf(file.readAll()) : std::nullopt;
     *actionScript3 = swf && swf->isActionScript3();
+    *deviceText = !swf || swf->mayUseDeviceText();
     if (!swf || *actionScript3 || !m_copies.isValid())
         return path;
     const QString copy = m_copies.filePath(QStringLiteral("movie-%1.swf").arg(++m_copyCount));
@@ -114,14 +115,18 @@ QString RuffleEngine::playableCopy(const QString& path, bool* actionScript3)
 void RuffleEngine::load(const QString& path)
 {
     bool actionScript3 = false;
-    const QString playable = playableCopy(path, &actionScript3);
+    bool deviceText = false;
+    const QString playable = playableCopy(path, &actionScript3, &deviceText);
     const QString base = QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/').toString();
     m_frame = 0;
     ++m_generation;
-    m_loadScript = QStringLiteral("lumaret.load(%1, %2, %3, %4)")
-                       .arg(jsString(QUrl::fromLocalFile(playable).toString()), jsString(base),
-                            actionScript3 ? QStringLiteral("true") : QStringLiteral("false"),
-                            jsString(m_shellUrl.toString()));
+    const auto boolean = [](bool b) {
+        return b ? QStringLiteral("true") : QStringLiteral("false");
+    };
+    m_loadScript =
+        QStringLiteral("lumaret.load(%1, %2, %3, %4, %5)")
+            .arg(jsString(QUrl::fromLocalFile(playable).toString()), jsString(base),
+                 boolean(actionScript3), jsString(m_shellUrl.toString()), boolean(deviceText));
     m_pending.clear();
     run(m_loadScript);
     m_poll.start();

@@ -42,7 +42,7 @@ private:
     void pageLoaded(bool ok);
     void renderProcessDied();
     void pollFrame();
-    QString playableCopy(const QString& path, bool* actionScript3);
+    QString playableCopy(const QString& path, bool* actionScript3, bool* deviceText);
 
     QWebEngineView* m_view;
     QWebEnginePage* m_page;

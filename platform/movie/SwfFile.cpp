@@ -149,6 +149,24 @@ QByteArray lzmaCompressed(const QByteArray& body)
 
 } // namespace
 
+bool SwfFile::mayUseDeviceText() const
+{
+    for (const Tag& tag : tags) {
+        if (tag.code == DefineEditText) {
+            // Character id, bounds, then two flag bytes; the last flag says "use outlines".
+            const qsizetype flags = 2 + rectLength(tag.body.mid(2));
+            if (tag.body.size() < flags + 2 || !(quint8(tag.body[flags + 1]) & 0x01))
+                return true;
+        } else if ((tag.code == DoAction || tag.code == DoInitAction) &&
+                   tag.body.contains("createTextField")) {
+            return true;
+        } else if (tag.code == DoABC && tag.body.contains("TextField")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArray SwfFile::toBytes(Compression compression) const
 {
     QByteArray body = frameRect;

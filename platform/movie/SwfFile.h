@@ -18,6 +18,8 @@ enum TagCode : int
     DefineShape = 2,
     SetBackgroundColor = 9,
     DoAction = 12,
+    DefineEditText = 37,
+    DoInitAction = 59,
     PlaceObject2 = 26,
     RemoveObject2 = 28,
     FileAttributes = 69,
@@ -41,6 +43,10 @@ struct PLATFORM_MOVIE_EXPORT SwfFile
 
     // ActionScript 3 movies run on the newer virtual machine and need other frame control.
     bool isActionScript3() const;
+    // Whether the movie may show text in device fonts (text fields drawn with the system's
+    // fonts rather than its own outlines): a text field without outlines, or code that creates
+    // text fields.
+    bool mayUseDeviceText() const;
     enum class Compression
     {
         None,
