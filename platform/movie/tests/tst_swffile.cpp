@@ -22,6 +22,8 @@ SwfFile twoFrames()
 
 } // namespace
 
+Q_DECLARE_METATYPE(platform::swf::Tag)
+
 class TestSwfFile : public QObject
 {
     Q_OBJECT
@@ -70,6 +72,30 @@ private slots:
         SwfFile swf = twoFrames();
         swf.tags.prepend(Tag{FileAttributes, QByteArray::fromHex("08000000")});
         QVERIFY(readSwf(swf.toBytes())->isActionScript3());
+    }
+
+    // Device text costs the web player a font load, so only movies that may show it get one.
+    void tellsDeviceText_data()
+    {
+        QTest::addColumn<Tag>("tag");
+        QTest::addColumn<bool>("deviceText");
+        const QByteArray bounds = rectRecord(QRect(0, 0, 2000, 400));
+        QTest::newRow("shapes only") << Tag{ShowFrame, {}} << false;
+        QTest::newRow("text field in device fonts")
+            << Tag{DefineEditText, QByteArray::fromHex("0500") + bounds + QByteArray::fromHex("0100")} << true;
+        QTest::newRow("text field with outlines")
+            << Tag{DefineEditText, QByteArray::fromHex("0500") + bounds + QByteArray::fromHex("0101")} << false;
+        QTest::newRow("old-style code making a text field") << doAction(QByteArray::fromHex("96") + "createTextField") << true;
+        QTest::newRow("ActionScript 3 code using TextField")
+            << Tag{DoABC, QByteArray::fromHex("00") + "flash.text" + QByteArray::fromHex("00") + "TextField"} << true;
+    }
+    void tellsDeviceText()
+    {
+        QFETCH(Tag, tag);
+        QFETCH(bool, deviceText);
+        SwfFile swf = twoFrames();
+        swf.tags.prepend(tag);
+        QCOMPARE(readSwf(swf.toBytes())->mayUseDeviceText(), deviceText);
     }
 
     // One report before every frame the main timeline shows; nothing else changes.
