@@ -2,7 +2,6 @@
 # missing, configures, builds, then runs.
 BUILD_DIR := build
 PROGRAM_DIR := $(BUILD_DIR)/Lumaret
-SCREENSHOT := $(BUILD_DIR)/run-screenshot.png
 JOBS ?= 2
 
 .PHONY: all deps configure build run test bench clean
@@ -18,13 +17,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# With a display the demo runs until its window is closed; without one it runs a few seconds
-# on a virtual display and leaves a screenshot.
+# With a display the player runs until it is ended (Escape or its exit button); without one it
+# runs a few seconds on a virtual display and leaves a screenshot.
 run: build
 ifeq ($(strip $(DISPLAY)),)
-	xvfb-run -a -s "-screen 0 1024x768x24" $(PROGRAM_DIR)/strovel-demo --screenshot $(SCREENSHOT) --seconds 4
+	scripts/run-headless
 else
-	$(PROGRAM_DIR)/strovel-demo
+	$(PROGRAM_DIR)/lumaret
 endif
 
 test: build

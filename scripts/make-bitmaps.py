@@ -5,6 +5,8 @@
   a black frame, a coloured 3 x 3 face and a white highlight pixel at the face's top left.
 - telop/resources/toolbox.bmp: the control's 16 x 15 toolbox picture, 8-bit (256 colours).
 - telop/resources/about.bmp: the about box's 32 x 32 icon, 4-bit (16 colours).
+- player/resources/picBar.bmp: the player's 17 x 768 button bar strip, 24-bit.
+- player/resources/lumaret.bmp: the player window's 32 x 32 icon, 24-bit.
 
 The two pictures show a small dot-matrix board: a grey frame around black, with green dots,
 some of them lit."""
@@ -79,3 +81,13 @@ if __name__ == "__main__":
     arrow = lambda c, r: (c - 3 == abs(r - 7) and c < 11) or (r == 7 and 3 <= c <= 13)
     icon = board(32, 32, 2, arrow)
     (ROOT / "telop/resources/about.bmp").write_bytes(bmp_indexed(icon, colours, 4))
+    # The bar: dark grey with a lighter left edge and a darker right edge.
+    bar = [[(96, 96, 104) if x == 0 else (24, 24, 28) if x == 16 else (56, 56, 64) for x in range(17)]
+           for _ in range(768)]
+    (ROOT / "player/resources").mkdir(parents=True, exist_ok=True)
+    (ROOT / "player/resources/picBar.bmp").write_bytes(bmp24(bar))
+    # The window icon: a screen with a lit telop line.
+    window_icon = [[(40, 40, 48) if x in (0, 31) or y in (0, 31) else
+                    (40, 90, 200) if y < 22 else (0, 255, 0) if y in (25, 26) and x % 3 else (0, 60, 0)
+                    for x in range(32)] for y in range(32)]
+    (ROOT / "player/resources/lumaret.bmp").write_bytes(bmp24(window_icon))

@@ -1,5 +1,6 @@
 #include "profile/AtomicFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSaveFile>
@@ -31,6 +32,21 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes)
         return false;
     }
     return true;
+}
+
+bool copyFileAtomically(const QString& from, const QString& to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        qCWarning(lcFile).noquote() << "cannot read" << from << ":" << source.errorString();
+        return false;
+    }
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError) {
+        qCWarning(lcFile).noquote() << "cannot read" << from << ":" << source.errorString();
+        return false;
+    }
+    return replaceFileContents(to, bytes);
 }
 
 } // namespace platform

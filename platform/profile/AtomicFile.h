@@ -14,4 +14,8 @@ namespace platform {
 // a log line.
 PLATFORM_PROFILE_EXPORT bool replaceFileContents(const QString& path, const QByteArray& bytes);
 
+// Copies a file over another the same way: the destination holds the old or the new content,
+// never part of it. False on failure, with a log line.
+PLATFORM_PROFILE_EXPORT bool copyFileAtomically(const QString& from, const QString& to);
+
 } // namespace platform

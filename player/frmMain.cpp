@@ -1,0 +1,453 @@
+#include "frmMain.h"
+
+#include "StrovelIds.h"
+#include "dlgEnv.h"
+#include "mdlCommon.h"
+
+#include "com/ControlHost.h"
+#include "com/PropertyBag.h"
+#include "movie/MoviePlayer.h"
+#include "profile/AtomicFile.h"
+#include "runtime/Guard.h"
+#include "text/EraDate.h"
+#include "text/Numbers.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QUrl>
+#include <cmath>
+#include <limits>
+
+Q_LOGGING_CATEGORY(lcPlayer, "lumaret.player")
+
+using namespace mdlCommon;
+namespace dispid = strovel::dispid;
+
+namespace {
+
+// The design: a 1024 x 768 screen. Window units: 1024 x 768 over the design's client area of
+// 15240 x 11010 twips, at 15 twips a pixel.
+constexpr double DesignWidth = 1024;
+constexpr double DesignHeight = 768;
+constexpr double PixelsPerUnitY = 11010.0 / 768 / 15;
+constexpr double FlashHeightWithTelop = 677;
+constexpr double FlashHeightWithoutTelop = 803;
+
+const QString Environment = QStringLiteral("ENVIRONMENT");
+
+QFont designFont(const char* family, double points)
+{
+    QFont font(QString::fromUtf8(family));
+    font.setPointSizeF(points);
+    return font;
+}
+
+QString withoutBlanksAround(QString text)
+{
+    while (text.startsWith(u' '))
+        text.remove(0, 1);
+    while (text.endsWith(u' '))
+        text.chop(1);
+    return text;
+}
+
+// A whole number from a settings value, or nullopt when the value is not a number in range.
+std::optional<qint64> wholeNumber(const QString& text, qint64 low, qint64 high)
+{
+    const auto number = platform::wholeTextNumber(text);
+    if (!number)
+        return std::nullopt;
+    const double rounded = std::nearbyint(*number);
+    if (rounded < double(low) || rounded > double(high))
+        return std::nullopt;
+    return qint64(rounded);
+}
+
+// The design-time properties the window keeps for its telop.
+platform::PropertyBag telopDesign()
+{
+    platform::PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("_extentx"), 26882);
+    bag.WriteProperty(QStringLiteral("_extenty"), 3175);
+    bag.WriteProperty(QStringLiteral("text"), QStringLiteral("Lumaret"));
+    bag.WriteProperty(QStringLiteral("font"), designFont("ＭＳ Ｐゴシック", 9));
+    bag.WriteProperty(QStringLiteral("frontbmp"),
+                      QPixmap(QStringLiteral(":/frmMain/stvTelop-front.bmp")));
+    bag.WriteProperty(QStringLiteral("backbmp"),
+                      QPixmap(QStringLiteral(":/frmMain/stvTelop-back.bmp")));
+    return bag;
+}
+
+} // namespace
+
+// ---- The bar and its buttons ------------------------------------------------------------------
+
+PictureBar::PictureBar(QWidget* parent) : QLabel(parent)
+{
+    setPixmap(QPixmap(QStringLiteral(":/frmMain/picBar.bmp")));
+    setScaledContents(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void PictureBar::keyPressEvent(QKeyEvent* event)
+{
+    emit KeyDown(event->key() == Qt::Key_Escape ? 27 : event->key(), event->modifiers());
+}
+
+VerticalButton::VerticalButton(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent)
+{
+    setFont(designFont("ＭＳ ゴシック", 8.25));
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void VerticalButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
+    QString stacked;
+    for (const QChar c : text())
+        stacked += QString(c) + u'\n';
+    stacked.chop(1);
+    painter.setPen(palette().buttonText().color());
+    painter.drawText(rect(), Qt::AlignCenter, stacked);
+}
+
+// ---- The window -------------------------------------------------------------------------------
+
+frmMain::frmMain(const QString& programFolder, QWidget* parent)
+    : QWidget(parent),
+      m_programFolder(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                              : programFolder)
+{
+    Q_INIT_RESOURCE(frmMain); // the window's pictures live in this static library
+    setWindowTitle(QStringLiteral("Lumaret"));
+    setWindowIcon(QIcon(QPixmap(QStringLiteral(":/frmMain/lumaret.bmp"))));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::Tool);
+    setStyleSheet(QStringLiteral("frmMain { background: black; }"));
+    setAttribute(Qt::WA_StyledBackground);
+
+    swf1 = new platform::movie::MoviePlayer(
+        this, QDir(m_programFolder).filePath(QStringLiteral("ruffle")));
+    stvTelop = new platform::com::ControlHost(this);
+    picBar = new PictureBar(this);
+    cmdEnv = new VerticalButton(QStringLiteral("設定"), this);
+    cmdEnd = new VerticalButton(QStringLiteral("終了"), this);
+    cmdHelp = new VerticalButton(QStringLiteral("ヘルプ"), picBar);
+    cmdHelp->hide();
+    txtDmy = new QLineEdit(this);
+    txtDmy->hide();
+
+    connect(cmdEnv, &QPushButton::clicked, this, &frmMain::cmdEnv_Click);
+    connect(cmdEnd, &QPushButton::clicked, this, &frmMain::cmdEnd_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
+    connect(picBar, &PictureBar::KeyDown, this, &frmMain::picBar_KeyDown);
+    // A timer without an interval: it fires once the start-up gives it one.
+    timIntval.setEnabled(true);
+    connect(&timIntval, &platform::IntervalTimer::Timer, this, &frmMain::timIntval_Timer);
+
+    resize(int(DesignWidth), int(DesignHeight));
+    createTelop();
+    platform::guarded(lcPlayer, "Form_Load", [&] { Form_Load(); });
+}
+
+frmMain::~frmMain()
+{
+    timIntval.setInterval(0);
+}
+
+QString frmMain::settingsFile() const
+{
+    return QDir(m_programFolder).filePath(SettingsFileName);
+}
+
+QString frmMain::environment(const char* key, const QString& defaultValue) const
+{
+    return GetIniString(settingsFile(), Environment, QString::fromLatin1(key), defaultValue);
+}
+
+void frmMain::createTelop()
+{
+    const platform::PropertyBag design = telopDesign();
+    stvTelop->setFont(designFont("ＭＳ Ｐゴシック", 9));
+    stvTelop->createControl(QLatin1String(strovel::ProgId), &design);
+}
+
+// The start-up, in its fixed order.
+void frmMain::Form_Load()
+{
+    const QDate today = QDate::currentDate();
+    strBasePath = m_programFolder;
+
+    strMenuMode =
+        GetIniString(settingsFile(), QStringLiteral("SYSTEM"), QStringLiteral("menu"), QString());
+    if (strMenuMode == QLatin1String("off")) {
+        cmdEnv->hide();
+        cmdEnd->hide();
+    }
+    const QString networkFile = QDir(m_programFolder).filePath(NetworkFileName);
+    strNetMode =
+        GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("lan"), QString());
+    if (strNetMode == QLatin1String("1"))
+        strBasePath = GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("master"),
+                                   QString());
+
+    stvTelop->call(dispid::Action, {2}); // right to left
+    applyTelopSpeed();
+    applyDotPictures();
+    stvTelop->setVisible(true);
+    setFlashHeight(FlashHeightWithTelop);
+
+    if (strNetMode == QLatin1String("1") && !FileExists(settingsFile())) {
+        WriteDefaultSettings(m_programFolder);
+        WriteDefaultSlideParams(m_programFolder);
+    }
+    applyPresentation();
+    applyTelopVisibility();
+    applyTelopText(today);
+    timIntval.setInterval(1000);
+}
+
+// Speed and step of the telop. A value that is not a number is replaced by its default so the
+// start-up goes on.
+void frmMain::applyTelopSpeed()
+{
+    const QString interval = environment("TelopInterval", QStringLiteral("40"));
+    const auto milliseconds = wholeNumber(interval, std::numeric_limits<int32_t>::min(),
+                                          std::numeric_limits<int32_t>::max());
+    if (!milliseconds)
+        qCWarning(lcPlayer).noquote() << "TelopInterval" << interval << "is not a number; using 40";
+    stvTelop->putProperty(dispid::Interval, int(milliseconds.value_or(40)));
+
+    const QString move = environment("TelopMove", QStringLiteral("1"));
+    const auto cells =
+        wholeNumber(move, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+    if (!cells)
+        qCWarning(lcPlayer).noquote() << "TelopMove" << move << "is not a 16-bit number; using 1";
+    stvTelop->putProperty(dispid::MoveCount, int(cells.value_or(1)));
+}
+
+// The dot pictures from the program folder; a missing or unreadable one leaves the
+// design-time dot in place.
+void frmMain::applyDotPictures()
+{
+    const struct
+    {
+        const char* file;
+        int dispid;
+    } dots[] = {{"on.bmp", dispid::FrontBmp}, {"off.bmp", dispid::BackBmp}};
+    for (const auto& dot : dots) {
+        const QString path = QDir(m_programFolder).filePath(QString::fromLatin1(dot.file));
+        QImageReader reader(path);
+        const QImage picture = reader.read();
+        if (picture.isNull()) {
+            qCWarning(lcPlayer).noquote() << "cannot read" << path << ":" << reader.errorString()
+                                          << "; the telop keeps its own dots";
+            continue;
+        }
+        stvTelop->putPropertyRef(dot.dispid, QPixmap::fromImage(picture));
+    }
+}
+
+void frmMain::applyPresentation()
+{
+    const bool images = environment("optTarget") == QLatin1String("1");
+    const QString movie = strBasePath +
+                          (images ? QStringLiteral("/img/") : QStringLiteral("/ani/")) +
+                          environment("txtAnime");
+    swf1->setMovie(movie);
+    restartPresentation();
+}
+
+void frmMain::applyTelopVisibility()
+{
+    const bool hidden = environment("optTelop") == QLatin1String("1");
+    stvTelop->setVisible(!hidden);
+    setFlashHeight(hidden ? FlashHeightWithoutTelop : FlashHeightWithTelop);
+}
+
+void frmMain::applyTelopText(const QDate& today)
+{
+    QString text = withoutBlanksAround(environment("txtTelop"));
+    if (environment("chkDate") == QLatin1String("1"))
+        text = platform::japaneseEraDatePrefix(today) + text;
+    stvTelop->putProperty(dispid::Text, text);
+}
+
+void frmMain::restartPresentation()
+{
+    swf1->StopPlay();
+    swf1->GotoFrame(0);
+    swf1->Play();
+}
+
+void frmMain::setFlashHeight(double units)
+{
+    m_flashHeight = units;
+    layoutControls();
+}
+
+// ---- Supervision ------------------------------------------------------------------------------
+
+void frmMain::timIntval_Timer()
+{
+    platform::guarded(lcPlayer, "timIntval_Timer", [&] {
+        if (strNetMode == QLatin1String("1"))
+            synchroniseWithMaster();
+
+        // An animation whose frame stood still for a whole tick has ended: play it again.
+        if (environment("optTarget") != QLatin1String("1")) {
+            const int frame = swf1->FrameNum();
+            if (frame == intLastFrame) {
+                restartPresentation();
+                intLastFrame = 1;
+            } else {
+                intLastFrame = frame;
+            }
+        } else {
+            intLastFrame = 0;
+        }
+    });
+}
+
+// Takes over the master's settings when its settings file changed. Copies replace the local
+// files atomically; a stamp is taken over only when the master's file still has it after the
+// copy, so a master saving meanwhile is picked up at the next tick. Any failure ends the tick
+// and the next tick tries again; the player keeps showing what it showed.
+bool frmMain::synchroniseWithMaster()
+{
+    const auto stampOf = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() ? info.lastModified().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss"))
+                             : QString();
+    };
+    if (strBasePath.isEmpty()) {
+        reportSync(true, QStringLiteral("no master folder is set"));
+        return false;
+    }
+    const QString stamp = stampOf(QDir(strBasePath).filePath(SettingsFileName));
+    if (stamp.isEmpty()) {
+        reportSync(true, QStringLiteral("cannot reach the master's settings in ") + strBasePath);
+        return false;
+    }
+    if (stamp == strLastStamp)
+        return true;
+
+    const QString networkFile = QDir(m_programFolder).filePath(NetworkFileName);
+    strBasePath =
+        GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("master"), QString());
+    const QDir master(strBasePath);
+    if (strBasePath.isEmpty() ||
+        !platform::copyFileAtomically(master.filePath(SettingsFileName), settingsFile()) ||
+        !platform::copyFileAtomically(master.filePath(SlideParamsFileName),
+                                      QDir(m_programFolder).filePath(SlideParamsFileName))) {
+        reportSync(true, QStringLiteral("cannot copy the master's settings from ") + strBasePath);
+        return false;
+    }
+    if (stampOf(master.filePath(SettingsFileName)) != stamp)
+        return false; // the master saved again meanwhile: the next tick copies again
+
+    applyPresentation();
+    applyTelopVisibility();
+    applyTelopText(QDate::currentDate());
+    strLastStamp = stamp;
+    reportSync(false, QStringLiteral("took over the master's settings of ") + stamp);
+    return true;
+}
+
+// Logs only changes between working and failing, not every second of a lasting failure.
+void frmMain::reportSync(bool failing, const QString& what)
+{
+    if (failing && !m_syncFailing)
+        qCWarning(lcPlayer).noquote() << what << "; trying again every second";
+    else if (!failing)
+        qCInfo(lcPlayer).noquote() << what;
+    m_syncFailing = failing;
+}
+
+// ---- Commands ---------------------------------------------------------------------------------
+
+void frmMain::cmdEnd_Click()
+{
+    timIntval.setInterval(0);
+    emit programEnded();
+}
+
+void frmMain::cmdEnv_Click()
+{
+    timIntval.setInterval(0);
+    ShowSettingsDialog();
+}
+
+void frmMain::ShowSettingsDialog()
+{
+    dlgEnv dialog(*this);
+    dialog.exec();
+}
+
+void frmMain::cmdHelp_Click()
+{
+    const QString readMe =
+        QDir(m_programFolder).filePath(QStringLiteral("最初にお読みください.txt"));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(readMe)))
+        qCWarning(lcPlayer).noquote() << "cannot open" << readMe;
+}
+
+void frmMain::picBar_KeyDown(int keyCode, Qt::KeyboardModifiers)
+{
+    if (keyCode == 27)
+        cmdEnd_Click();
+}
+
+// ---- Window events ----------------------------------------------------------------------------
+
+void frmMain::Form_Activate()
+{
+    intLastFrame = 0;
+    picBar->setFocus();
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+    QWidget::changeEvent(event);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+// Places the controls: design pixels of a 1024 x 768 screen, scaled to the window.
+void frmMain::layoutControls()
+{
+    const double sx = width() / DesignWidth;
+    const double sy = height() / DesignHeight;
+    const auto place = [&](QWidget* w, double x, double y, double wd, double ht) {
+        w->setGeometry(int(std::lround(x * sx)), int(std::lround(y * sy)),
+                       int(std::lround(wd * sx)), int(std::lround(ht * sy)));
+    };
+    const double flashHeight = m_flashHeight > 0 ? m_flashHeight * PixelsPerUnitY : 614;
+    place(swf1, 16, 0, 1016, flashHeight);
+    place(stvTelop, 18, 648, 1016, 120);
+    place(picBar, 0, 0, 21, 772);
+    place(cmdEnv, 2, 120, 17, 41);
+    place(cmdEnd, 2, 160, 17, 41);
+    place(cmdHelp, 0, 200, 17, 41);
+    picBar->raise();
+    cmdEnv->raise();
+    cmdEnd->raise();
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+// The player window: a borderless full-screen window with the presentation (swf1) in its upper
+// part, the scrolling telop (stvTelop) along the bottom, and a narrow button bar at the left.
+// Creating it runs the start-up (Form_Load); a one-second timer (timIntval) then keeps an
+// animation looping and, on a subordinate PC, follows the master PC's settings.
+//
+// The design is laid out for a 1024 x 768 screen and scaled to the screen it runs on. Heights
+// set at run time are in window units: 1024 x 768 units span the design's client area.
+
+#include "runtime/IntervalTimer.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+class QLineEdit;
+
+namespace platform::com {
+class ControlHost;
+}
+namespace platform::movie {
+class MoviePlayer;
+}
+
+// The button bar: shows its background strip and takes the key focus.
+class PictureBar : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit PictureBar(QWidget* parent);
+
+signals:
+    void KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A narrow button whose caption reads top to bottom.
+class VerticalButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    VerticalButton(const QString& caption, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class frmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // programFolder: where the settings, the network file, the dot pictures and (unless on a
+    // subordinate) the movies are; the running program's folder by default.
+    explicit frmMain(const QString& programFolder = QString(), QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    PictureBar* picBar;
+    VerticalButton* cmdEnv;
+    VerticalButton* cmdEnd;
+    VerticalButton* cmdHelp;
+    platform::movie::MoviePlayer* swf1;
+    platform::com::ControlHost* stvTelop;
+    platform::IntervalTimer timIntval;
+    QLineEdit* txtDmy;
+
+    const QString& programFolder() const { return m_programFolder; }
+    QString settingsFile() const;
+
+    // swf1's container property Height, in window units.
+    void setFlashHeight(double units);
+    double flashHeight() const { return m_flashHeight; }
+    // StopPlay, GotoFrame 0, Play: every (re)start of the presentation.
+    void restartPresentation();
+
+    void timIntval_Timer();
+    void cmdEnd_Click();
+    void cmdEnv_Click();
+    void cmdHelp_Click();
+    void picBar_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+    void ShowSettingsDialog();
+
+signals:
+    // The exit command: the program ends.
+    void programEnded();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Activate();
+    void createTelop();
+    void applyTelopSpeed();
+    void applyDotPictures();
+    void applyPresentation();
+    void applyTelopVisibility();
+    void applyTelopText(const QDate& today);
+    bool synchroniseWithMaster();
+    void reportSync(bool failing, const QString& what);
+    void layoutControls();
+    QString environment(const char* key, const QString& defaultValue = QString()) const;
+
+    QString m_programFolder;
+    QString strNetMode;
+    QString strMenuMode;
+    QString strBasePath;
+    QString strLastStamp;
+    // The frame seen at the previous tick. Kept in full (not 16 bits) so movies longer than
+    // 32767 frames stay watched.
+    int intLastFrame = 0;
+    double m_flashHeight = 0; // window units; 0 until the start-up sets it
+    bool m_syncFailing = false;
+    friend class frmMainProbe;
+};

@@ -1,0 +1,21 @@
+// Lumaret: the advertising display player.
+
+#include "frmMain.h"
+
+#include "movie/WebEngineSetup.h"
+#include "runtime/FontNames.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    platform::movie::prepareWebEngine();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumaret"));
+    platform::installFontSubstitutions();
+
+    frmMain window;
+    QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit);
+    window.showFullScreen();
+    return app.exec();
+}
