@@ -1,0 +1,434 @@
+// The player window with its real controls, in a temporary program folder (and a master folder
+// for the network cases). Ticks are driven by calling the handler.
+
+#include "StrovelIds.h"
+#include "dlgEnv.h"
+#include "frmMain.h"
+#include "mdlCommon.h"
+
+#include "com/ComRuntime.h"
+#include "com/ControlHost.h"
+#include "movie/MoviePlayer.h"
+#include "movie/WebEngineSetup.h"
+#include "runtime/FontNames.h"
+#include "text/Cp932.h"
+#include "text/EraDate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace dispid = strovel::dispid;
+
+const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
+
+class frmMainProbe
+{
+public:
+    explicit frmMainProbe(frmMain& w) : w(w) {}
+    int intLastFrame() const { return w.intLastFrame; }
+    QString strBasePath() const { return w.strBasePath; }
+    QString strLastStamp() const { return w.strLastStamp; }
+    QVariant telop(int id) const
+    {
+        QVariant value;
+        w.stvTelop->getProperty(id, &value);
+        return value;
+    }
+
+private:
+    frmMain& w;
+};
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+QByteArray settings(const QStringList& lines)
+{
+    return platform::toCp932(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
+// Moves a file's modification time, so stamps differ by whole seconds.
+void touch(const QString& path, int secondsAhead)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(secondsAhead),
+                             QFileDevice::FileModificationTime));
+}
+
+// A program folder with the dot pictures, the web player and the movie folders.
+struct Folder
+{
+    QTemporaryDir dir;
+    Folder()
+    {
+        for (const char* name : {"on.bmp", "off.bmp"})
+            QFile::copy(QDir(ProgramDir).filePath(QLatin1String(name)),
+                        dir.filePath(QLatin1String(name)));
+        QFile::link(QDir(ProgramDir).filePath(QStringLiteral("ruffle")),
+                    dir.filePath(QStringLiteral("ruffle")));
+        QDir(dir.path()).mkpath(QStringLiteral("img"));
+        QDir(dir.path()).mkpath(QStringLiteral("ani"));
+    }
+    QString path() const { return dir.path(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+};
+
+// A still picture standing for a movie: its frame number is always 0.
+void stillMovie(const QString& path)
+{
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    QVERIFY(image.save(path, "PNG"));
+}
+
+} // namespace
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); // no registered classes: the telop
+        platform::com::setHostProgramFolder(ProgramDir);    // comes from the program folder
+    }
+
+    void startUp_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("movie"); // relative to the program folder
+        QTest::addColumn<bool>("telopShown");
+        QTest::addColumn<QString>("telopText"); // "DATE " stands for today's prefix
+        QTest::addColumn<bool>("buttonsShown");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("moveCount");
+        const QStringList none;
+        QTest::newRow("no settings file") << none << "/ani/" << true << "" << true << 40 << 1;
+        QTest::newRow("image mode")
+            << QStringList{"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf"}
+            << "/img/効果無し.swf" << true << "" << true << 40 << 1;
+        QTest::newRow("only 1 is image mode")
+            << QStringList{"[ENVIRONMENT]", "optTarget=2", "txtAnime=a.swf"} << "/ani/a.swf" << true
+            << "" << true << 40 << 1;
+        QTest::newRow("telop hidden") << QStringList{"[ENVIRONMENT]", "optTelop=1", "txtTelop=x"}
+                                      << "/ani/" << false << "x" << true << 40 << 1;
+        QTest::newRow("only blanks U+0020 trimmed")
+            << QStringList{"[ENVIRONMENT]", "txtTelop=\"  \u3000開店\t \""} << "/ani/" << true
+            << "\u3000開店\t" << true << 40 << 1;
+        QTest::newRow("date prefix") << QStringList{"[ENVIRONMENT]", "txtTelop= 開店 ", "chkDate=1"}
+                                     << "/ani/" << true << "DATE 開店" << true << 40 << 1;
+        QTest::newRow("chkDate 0: no date")
+            << QStringList{"[ENVIRONMENT]", "txtTelop=開店", "chkDate=0"} << "/ani/" << true
+            << "開店" << true << 40 << 1;
+        QTest::newRow("menu off") << QStringList{"[SYSTEM]", "menu=off"} << "/ani/" << true << ""
+                                  << false << 40 << 1;
+        QTest::newRow("menu Off") << QStringList{"[SYSTEM]", "menu=Off"} << "/ani/" << true << ""
+                                  << true << 40 << 1;
+        QTest::newRow("menu OFF") << QStringList{"[SYSTEM]", "menu=OFF"} << "/ani/" << true << ""
+                                  << true << 40 << 1;
+        QTest::newRow("speed and step")
+            << QStringList{"[ENVIRONMENT]", "TelopInterval=60", "TelopMove=3"} << "/ani/" << true
+            << "" << true << 60 << 3;
+        QTest::newRow("not numbers: defaults")
+            << QStringList{"[ENVIRONMENT]", "TelopInterval=fast", "TelopMove=70000"} << "/ani/"
+            << true << "" << true << 40 << 1;
+    }
+    void startUp()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, movie);
+        QFETCH(bool, telopShown);
+        QFETCH(QString, telopText);
+        QFETCH(bool, buttonsShown);
+        QFETCH(int, interval);
+        QFETCH(int, moveCount);
+        Folder folder;
+        if (!lines.isEmpty())
+            writeFile(folder.file(mdlCommon::SettingsFileName), settings(lines));
+        if (interval == 40 && lines.join(u' ').contains(QStringLiteral("fast"))) {
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("TelopInterval fast is not a number"));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("TelopMove 70000 is not a 16-bit number"));
+        }
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        QCOMPARE(window.swf1->Movie(), folder.path() + movie);
+        QCOMPARE(window.stvTelop->isVisibleTo(&window), telopShown);
+        QCOMPARE(window.flashHeight(), telopShown ? 677.0 : 803.0);
+        telopText.replace(QStringLiteral("DATE "),
+                          platform::japaneseEraDatePrefix(QDate::currentDate()));
+        QCOMPARE(probe.telop(dispid::Text).toString(), telopText);
+        QCOMPARE(window.cmdEnv->isVisibleTo(&window), buttonsShown);
+        QCOMPARE(window.cmdEnd->isVisibleTo(&window), buttonsShown);
+        QVERIFY(!window.cmdHelp->isVisibleTo(&window));
+        QCOMPARE(probe.telop(dispid::Interval).toInt(), interval);
+        QCOMPARE(probe.telop(dispid::MoveCount).toInt(), moveCount);
+        QCOMPARE(window.timIntval.interval(), 1000);
+        QVERIFY(!QFile::exists(folder.file(mdlCommon::SettingsFileName)) ||
+                !lines.isEmpty()); // nothing written
+    }
+
+    // A subordinate without settings writes the defaults and plays from the master folder.
+    void subordinateWithoutSettingsWritesDefaults()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        frmMain window(folder.path());
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)).size(), 358);
+        QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=3000#5") + QByteArray("#quandor.jpg").repeated(5));
+        QCOMPARE(window.swf1->Movie(), master.path() + QStringLiteral("/img/効果無し.swf"));
+        QCOMPARE(frmMainProbe(window).strBasePath(), master.path());
+    }
+
+    void subordinateWithoutMasterUsesAnEmptyBase()
+    {
+        Folder folder;
+        writeFile(folder.file(mdlCommon::NetworkFileName), settings({"[NETWORK]", "lan=1"}));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtAnime=a.swf"}));
+        frmMain window(folder.path());
+        QCOMPARE(window.swf1->Movie(), QStringLiteral("/ani/a.swf"));
+    }
+
+    // The first tick takes the master's settings over, later ticks only when they change.
+    void followsTheMaster()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        const QString masterSettings = QDir(master.path()).filePath(mdlCommon::SettingsFileName);
+        const QString masterSlides = QDir(master.path()).filePath(mdlCommon::SlideParamsFileName);
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=local"}));
+        writeFile(masterSettings, settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=フェード.swf",
+                                            "txtTelop=親機"}));
+        writeFile(masterSlides, "interface2=3000#1#a.jpg");
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("local"));
+
+        window.timIntval_Timer();
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), readFile(masterSettings));
+        QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=3000#1#a.jpg"));
+        QCOMPARE(window.swf1->Movie(), master.path() + QStringLiteral("/img/フェード.swf"));
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("親機"));
+        QVERIFY(!probe.strLastStamp().isEmpty());
+
+        // Unchanged master: nothing is copied, even over a changed local file.
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=1"}));
+        window.timIntval_Timer();
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)),
+                 settings({"[ENVIRONMENT]", "optTarget=1"}));
+
+        // A new save on the master is taken over.
+        writeFile(masterSettings,
+                  settings({"[ENVIRONMENT]", "optTarget=1", "txtTelop=新しい", "optTelop=1"}));
+        touch(masterSettings, 2);
+        window.timIntval_Timer();
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("新しい"));
+        QVERIFY(!window.stvTelop->isVisibleTo(&window));
+        QCOMPARE(window.flashHeight(), 803.0);
+    }
+
+    // A master that can not be reached: the player keeps what it shows, logs once, and
+    // catches up when the master is back.
+    void unreachableMasterIsRetried()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        const QString masterSettings = QDir(master.path()).filePath(mdlCommon::SettingsFileName);
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=local"}));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("cannot reach the master's settings"));
+        window.timIntval_Timer();
+        QTest::failOnWarning(QRegularExpression("master"));
+        window.timIntval_Timer(); // still failing: no new log line
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("local"));
+
+        writeFile(masterSettings, settings({"[ENVIRONMENT]", "txtTelop=戻った"}));
+        writeFile(QDir(master.path()).filePath(mdlCommon::SlideParamsFileName),
+                  "interface2=3000#0");
+        window.timIntval_Timer();
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("戻った"));
+    }
+
+    // A stand-alone PC never copies anything, whatever the network file names.
+    void standAloneNeverCopies()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        writeFile(QDir(master.path()).filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=親機"}));
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=0", "master=" + master.path()}));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=local"}));
+        frmMain window(folder.path());
+        for (int i = 0; i < 3; ++i)
+            window.timIntval_Timer();
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)),
+                 settings({"[ENVIRONMENT]", "txtTelop=local"}));
+    }
+
+    // The animation watch: a movie standing on one frame is restarted every second tick; the
+    // slide show is never restarted.
+    void animationWatch_data()
+    {
+        QTest::addColumn<QString>("optTarget");
+        QTest::addColumn<QList<int>>("lastFrames");
+        QTest::newRow("one-frame animation") << "0" << QList<int>{1, 0, 1, 0};
+        QTest::newRow("slide show") << "1" << QList<int>{0, 0, 0, 0};
+    }
+    void animationWatch()
+    {
+        QFETCH(QString, optTarget);
+        QFETCH(QList<int>, lastFrames);
+        Folder folder;
+        stillMovie(folder.file(QStringLiteral("ani/still.png")));
+        stillMovie(folder.file(QStringLiteral("img/still.png")));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=" + optTarget, "txtAnime=still.png"}));
+        frmMain window(folder.path());
+        QList<int> seen;
+        for (int i = 0; i < lastFrames.size(); ++i) {
+            window.timIntval_Timer();
+            seen << frmMainProbe(window).intLastFrame();
+        }
+        QCOMPARE(seen, lastFrames);
+    }
+
+    // Escape on the bar ends the program; elsewhere it does nothing.
+    void escapeEndsOnlyOnTheBar()
+    {
+        Folder folder;
+        frmMain window(folder.path());
+        window.resize(1024, 768);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy ended(&window, &frmMain::programEnded);
+        QTest::keyClick(window.txtDmy, Qt::Key_Escape);
+        QTest::keyClick(window.swf1, Qt::Key_Escape);
+        QCOMPARE(ended.count(), 0);
+        QTest::keyClick(window.picBar, Qt::Key_A);
+        QCOMPARE(ended.count(), 0);
+        QTest::keyClick(window.picBar, Qt::Key_Escape);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(window.timIntval.interval(), 0);
+    }
+
+    // The settings command stops the supervision while the dialog is open; closing the dialog
+    // (here by its title bar) restarts it.
+    void settingsCommandStopsTheSupervision()
+    {
+        Folder folder;
+        frmMain window(folder.path());
+        int intervalWhileOpen = -1;
+        QTimer::singleShot(0, this, [&] {
+            intervalWhileOpen = window.timIntval.interval();
+            QApplication::activeModalWidget()->close();
+        });
+        window.cmdEnv_Click();
+        QCOMPARE(intervalWhileOpen, 0);
+        QCOMPARE(window.timIntval.interval(), 1000);
+    }
+
+    // The design sits at its pixels on a 1024 x 768 screen and scales on others.
+    void layout_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QRect>("telop");
+        QTest::addColumn<QRect>("flash");
+        QTest::newRow("1024 x 768")
+            << QSize(1024, 768) << QRect(18, 648, 1016, 120) << QRect(16, 0, 1016, 647);
+        QTest::newRow("1920 x 1080")
+            << QSize(1920, 1080) << QRect(34, 911, 1905, 169) << QRect(30, 0, 1905, 910);
+    }
+    void layout()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QRect, telop);
+        QFETCH(QRect, flash);
+        Folder folder;
+        frmMain window(folder.path());
+        window.resize(screen);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.size(), screen);
+        QCOMPARE(window.stvTelop->geometry(), telop);
+        QCOMPARE(window.swf1->geometry(), flash);
+    }
+
+    // A two-folder group: the subordinate shows the master's new telop text within 1.5 s.
+    void subordinateFollowsWithinASecondAndAHalf()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        const QString masterSettings = QDir(master.path()).filePath(mdlCommon::SettingsFileName);
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        writeFile(masterSettings, settings({"[ENVIRONMENT]", "txtTelop=最初"}));
+        writeFile(QDir(master.path()).filePath(mdlCommon::SlideParamsFileName),
+                  "interface2=3000#0");
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        QTRY_COMPARE_WITH_TIMEOUT(probe.telop(dispid::Text).toString(), QStringLiteral("最初"),
+                                  1500);
+
+        writeFile(masterSettings, settings({"[ENVIRONMENT]", "txtTelop=変更"}));
+        touch(masterSettings, 2);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE_WITH_TIMEOUT(probe.telop(dispid::Text).toString(), QStringLiteral("変更"),
+                                  1500);
+        qInfo() << "the subordinate followed after" << clock.elapsed() << "ms";
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    platform::movie::prepareWebEngine();
+    QApplication app(argc, argv);
+    platform::installFontSubstitutions();
+    TestFrmMain test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_frmmain.moc"
