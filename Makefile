@@ -34,6 +34,7 @@ bench: build
 	bench/run-telop-bench
 	bench/run-profile-bench
 	bench/run-movie-bench
+	bench/run-player-bench
 
 clean:
 	rm -rf $(BUILD_DIR)
