@@ -1,12 +1,23 @@
 #pragma once
 
-// The settings dialog. For now it halts the presentation while it is open and restarts it,
-// with the supervision, when it closes by OK, Cancel or its title bar; editing the settings
-// comes with the full dialog.
+// The settings dialog: the presentation mode (an animation, or an image slide show played by
+// an effect movie), its files and the seconds per image, and the telop. It halts the
+// presentation while it is open. OK checks the edits, applies them to the player window at
+// once and stores them; Cancel (also by the title bar) only restarts what played before. Both
+// restart the supervision. Setting sets save and load whole settings files by name.
+
+#include "runtime/CommonDialog.h"
 
 #include <QDialog>
+#include <array>
+#include <cstdint>
 
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class frmMain;
 
 class dlgEnv : public QDialog
@@ -18,15 +29,58 @@ public:
 
     QPushButton* OKButton;
     QPushButton* CancelButton;
+    QPushButton* cmdHelp;
+    QGroupBox* Frame1;
+    QGroupBox* Frame2;
+    QGroupBox* Frame3;
+    QLabel* Label1;
+    std::array<QRadioButton*, 2> optTarget;
+    QLabel* lblSwf;
+    QLineEdit* txtAnime;
+    QPushButton* cmdAnime;
+    std::array<QLabel*, 10> Label3;
+    std::array<QLineEdit*, 10> txtImg;
+    std::array<QPushButton*, 10> cmdImg;
+    QLabel* Label4;
+    QLineEdit* txtTime;
+    QLabel* Label5;
+    QPushButton* cmdClr;
+    QLabel* Label6;
+    std::array<QRadioButton*, 2> optTelop;
+    QLabel* Label7;
+    QLineEdit* txtTelop;
+    QLabel* Label2;
+    QCheckBox* chkDate;
+    QPushButton* cmdSave;
+    QPushButton* cmdLoad;
+    platform::CommonDialog dlgSettei;
+    platform::CommonDialog dlgFopen;
+
+    void Form_Load();
+    void WriteEnv();
+    void OKButton_Click();
+    void CancelButton_Click();
+    void optTarget_Click(int16_t index);
+    void optTelop_Click(int16_t index);
+    void cmdAnime_Click();
+    void cmdImg_Click(int16_t index);
+    void cmdSave_Click();
+    void cmdLoad_Click();
+    void cmdClr_Click();
+    void cmdHelp_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
-    void OKButton_Click();
-    void CancelButton_Click();
+    void createControls();
+    bool validate();
+    void applyToPlayer();
     void restartAndUnload(bool accepted);
+    void setBoxEnabled(QLineEdit* box, bool enabled);
+    QString inProgramFolder(const QString& name) const;
+    void refuse(const QString& text, const QString& title);
 
     frmMain& m_owner;
     bool m_unloading = false;

@@ -91,6 +91,7 @@ void MoviePlayer::setMovie(const QString& path)
     showEngine(engine);
     if (engine)
         engine->load(path);
+    emit movieChanged(path);
 }
 
 void MoviePlayer::StopPlay()

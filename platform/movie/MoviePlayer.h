@@ -51,6 +51,10 @@ public:
     // The SWF engine, once one was needed (for tests).
     RuffleEngine* swfEngine() const { return m_swf; }
 
+signals:
+    // A movie was given by Movie, in the order they are given.
+    void movieChanged(const QString& path);
+
 private:
     enum class Kind
     {

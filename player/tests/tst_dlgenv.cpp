@@ -1,0 +1,456 @@
+// The settings dialog on a real player window in a temporary program folder. Message boxes,
+// input boxes and file pickers are answered through their seams.
+
+#include "StrovelIds.h"
+#include "dlgEnv.h"
+#include "frmMain.h"
+#include "mdlCommon.h"
+
+#include "com/ComRuntime.h"
+#include "com/ControlHost.h"
+#include "movie/MoviePlayer.h"
+#include "movie/WebEngineSetup.h"
+#include "runtime/CommonDialog.h"
+#include "runtime/FontNames.h"
+#include "runtime/InputBox.h"
+#include "runtime/tests/MessageBoxRecorder.h"
+#include "text/Cp932.h"
+#include "text/EraDate.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+
+namespace {
+
+const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray settings(const QStringList& lines)
+{
+    return platform::toCp932(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
+// File pickers answered in turn: a path, or "" for Cancel. Remembers what each was asked.
+struct Pickers
+{
+    std::deque<QString> answers;
+    QList<platform::FileDialogRequest> asked;
+    Pickers()
+    {
+        platform::setFileDialogAnswerer(
+            [this](const platform::FileDialogRequest& r) -> std::optional<QString> {
+                asked << r;
+                const QString a = answers.empty() ? QString() : answers.front();
+                if (!answers.empty())
+                    answers.pop_front();
+                return a.isEmpty() ? std::nullopt : std::optional<QString>(a);
+            });
+    }
+    ~Pickers() { platform::setFileDialogAnswerer({}); }
+};
+
+struct InputBoxes
+{
+    QString answer;
+    InputBoxes()
+    {
+        platform::setInputBoxAnswerer([this](const platform::InputBoxRequest&) { return answer; });
+    }
+    ~InputBoxes() { platform::setInputBoxAnswerer({}); }
+};
+
+} // namespace
+
+class TestDlgEnv : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir config;
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<frmMain> window;
+
+    QString file(const QString& name) const { return folder->filePath(name); }
+    void openPlayer(const QStringList& lines = {})
+    {
+        if (!lines.isEmpty())
+            writeFile(file(mdlCommon::SettingsFileName), settings(lines));
+        window = std::make_unique<frmMain>(folder->path());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        platform::com::setHostProgramFolder(ProgramDir);
+    }
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        for (const char* name : {"on.bmp", "off.bmp"})
+            QFile::copy(QDir(ProgramDir).filePath(QLatin1String(name)), file(QLatin1String(name)));
+        QFile::link(QDir(ProgramDir).filePath(QStringLiteral("ruffle")),
+                    file(QStringLiteral("ruffle")));
+        QDir(folder->path()).mkpath(QStringLiteral("img"));
+        QDir(folder->path()).mkpath(QStringLiteral("ani"));
+    }
+    void cleanup()
+    {
+        window.reset();
+        folder.reset();
+    }
+
+    // Image mode: the rows enabled, the stored effect name kept although the switch empties it.
+    void loadsImageMode()
+    {
+        openPlayer({"[ENVIRONMENT]", "optTarget=1", "txtAnime=フェード.swf", "txtImg_0=a.jpg",
+                    "txtTime=5", "optTelop=1", "txtTelop=テロップ", "chkDate=yes"});
+        dlgEnv dialog(*window);
+        QVERIFY(dialog.optTarget[1]->isChecked());
+        QCOMPARE(dialog.lblSwf->text(), QStringLiteral("表示効果"));
+        QCOMPARE(dialog.txtAnime->text(), QStringLiteral("フェード.swf"));
+        QVERIFY(dialog.txtImg[9]->isEnabled() && dialog.cmdImg[9]->isEnabled() &&
+                dialog.txtTime->isEnabled());
+        QVERIFY(dialog.optTelop[1]->isChecked());
+        QVERIFY(!dialog.txtTelop->isEnabled() && !dialog.chkDate->isEnabled());
+        QCOMPARE(dialog.txtTelop->text(), QStringLiteral("テロップ"));
+        QVERIFY(!dialog.chkDate->isChecked());
+        // A screenshot of the dialog in image mode, for looking at the layout.
+        dialog.grab().save(QStringLiteral(BUILD_DIR "/dlgEnv-image-mode.png"));
+    }
+
+    void opensWithDesignValuesWithoutSettings()
+    {
+        openPlayer();
+        dlgEnv dialog(*window);
+        QVERIFY(dialog.optTarget[0]->isChecked());
+        QCOMPARE(dialog.txtAnime->text(), QStringLiteral("quandor.swf"));
+        QCOMPARE(dialog.txtTime->text(), QStringLiteral("3"));
+        QVERIFY(!dialog.txtImg[0]->isEnabled());
+        QCOMPARE(dialog.txtTelop->text(), mdlCommon::DefaultTelopText);
+        QCOMPARE(dialog.size(), QSize(522, 481));
+        QCOMPARE(dialog.txtImg[3]->geometry(), QRect(96, 144, 233, 18));
+    }
+
+    // Flags other than "1" come back as "0"; everything else as it was.
+    void writeEnvNormalisesFlags()
+    {
+        openPlayer({"[ENVIRONMENT]", "optTarget=2", "txtAnime=a.swf", "optTelop=", "chkDate=x",
+                    "TelopInterval=60"});
+        dlgEnv dialog(*window);
+        dialog.WriteEnv();
+        const QString f = file(mdlCommon::SettingsFileName);
+        QCOMPARE(mdlCommon::GetIniString(f, "ENVIRONMENT", "optTarget", "?"), QStringLiteral("0"));
+        QCOMPARE(mdlCommon::GetIniString(f, "ENVIRONMENT", "optTelop", "?"), QStringLiteral("0"));
+        QCOMPARE(mdlCommon::GetIniString(f, "ENVIRONMENT", "chkDate", "?"), QStringLiteral("0"));
+        QCOMPARE(mdlCommon::GetIniString(f, "ENVIRONMENT", "TelopInterval", "?"),
+                 QStringLiteral("60"));
+    }
+
+    // The five checks, in their order; a failure keeps the dialog open and writes nothing.
+    void checks_data()
+    {
+        QTest::addColumn<bool>("images");
+        QTest::addColumn<QString>("effect");
+        QTest::addColumn<QString>("firstImage");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("message"); // "" when OK passes
+        QTest::newRow("animation without movie") << false << ""
+                                                 << ""
+                                                 << "0"
+                                                 << "アニメーションが未選択です。";
+        QTest::newRow("animation ignores image fields") << false << "a.swf"
+                                                        << ""
+                                                        << "0"
+                                                        << "";
+        QTest::newRow("no effect, no image: only the effect") << true << ""
+                                                              << ""
+                                                              << "5"
+                                                              << "効果が未選択です。";
+        QTest::newRow("no first image") << true << "e.swf"
+                                        << ""
+                                        << "5"
+                                        << "表示する画像ファイルが未定義です。";
+        QTest::newRow("no time") << true << "e.swf"
+                                 << "a.jpg"
+                                 << ""
+                                 << "画像を表示する時間が未入力です。";
+        QTest::newRow("2 s") << true << "e.swf"
+                             << "a.jpg"
+                             << "2"
+                             << "画像を表示する時間が範囲外です。";
+        QTest::newRow("61 s") << true << "e.swf"
+                              << "a.jpg"
+                              << "61"
+                              << "画像を表示する時間が範囲外です。";
+        QTest::newRow("003 passes") << true << "e.swf"
+                                    << "a.jpg"
+                                    << "003"
+                                    << "";
+        QTest::newRow("pasted 2.5 fails") << true << "e.swf"
+                                          << "a.jpg"
+                                          << "2.5"
+                                          << "画像を表示する時間が範囲外です。";
+        QTest::newRow("60.5 passes") << true << "e.swf"
+                                     << "a.jpg"
+                                     << "60.5"
+                                     << "";
+        QTest::newRow("100000") << true << "e.swf"
+                                << "a.jpg"
+                                << "100000"
+                                << "画像を表示する時間が範囲外です。";
+    }
+    void checks()
+    {
+        QFETCH(bool, images);
+        QFETCH(QString, effect);
+        QFETCH(QString, firstImage);
+        QFETCH(QString, time);
+        QFETCH(QString, message);
+        openPlayer();
+        dlgEnv dialog(*window);
+        dialog.optTarget[images ? 1 : 0]->setChecked(true);
+        dialog.txtAnime->setText(effect);
+        dialog.txtImg[0]->setText(firstImage);
+        dialog.txtTime->setText(time);
+        MessageBoxRecorder answers;
+        dialog.OKButton_Click();
+        if (message.isEmpty()) {
+            QVERIFY(answers.requests.isEmpty());
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(mdlCommon::GetIniString(file(mdlCommon::SettingsFileName), "ENVIRONMENT",
+                                             "txtTime", "?"),
+                     time);
+        } else {
+            QCOMPARE(answers.texts(), QStringList{message});
+            QCOMPARE(answers.requests[0].icon, QMessageBox::NoIcon);
+            QVERIFY(!QFile::exists(file(mdlCommon::SettingsFileName)));
+            QCOMPARE(window->timIntval.interval(), 1000); // not touched: still the start-up's
+        }
+    }
+
+    // Image mode: the placeholder first, then the slide parameters, then the effect movie.
+    void commitsImageMode()
+    {
+        openPlayer();
+        dlgEnv dialog(*window);
+        dialog.optTarget[1]->setChecked(true);
+        dialog.txtAnime->setText(QStringLiteral("フェード.swf"));
+        dialog.txtImg[0]->setText(QStringLiteral("a.jpg"));
+        dialog.txtImg[2]->setText(QStringLiteral("画像.jpg"));
+        dialog.txtTime->setText(QStringLiteral("3"));
+        dialog.txtTelop->setText(QStringLiteral(" 開店 "));
+        dialog.chkDate->setChecked(true);
+        QSignalSpy movies(window->swf1, &platform::movie::MoviePlayer::movieChanged);
+        dialog.OKButton_Click();
+        QCOMPARE(movies.count(), 2);
+        QCOMPARE(movies[0][0].toString(), file(QStringLiteral("img/dummy.swf")));
+        QCOMPARE(movies[1][0].toString(), file(QStringLiteral("img/フェード.swf")));
+        QCOMPARE(readFile(file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=3000#3#a.jpg#") +
+                     platform::toCp932(QStringLiteral("画像.jpg")));
+        QVariant text;
+        window->stvTelop->getProperty(strovel::dispid::Text, &text);
+        QCOMPARE(text.toString(),
+                 platform::japaneseEraDatePrefix(QDate::currentDate()) + QStringLiteral(" 開店 "));
+        QCOMPARE(window->flashHeight(), 677.0);
+        QCOMPARE(window->timIntval.interval(), 1000);
+    }
+
+    void hiddenTelopKeepsItsText()
+    {
+        openPlayer({"[ENVIRONMENT]", "txtAnime=a.swf", "txtTelop=前の文"});
+        dlgEnv dialog(*window);
+        dialog.optTelop[1]->setChecked(true);
+        dialog.txtTelop->setText(QStringLiteral("新しい文"));
+        dialog.OKButton_Click();
+        QVariant text;
+        window->stvTelop->getProperty(strovel::dispid::Text, &text);
+        QCOMPARE(text.toString(), QStringLiteral("前の文"));
+        QVERIFY(!window->stvTelop->isVisibleTo(window.get()));
+        QCOMPARE(window->flashHeight(), 803.0);
+    }
+
+    void cancelWritesNothing()
+    {
+        openPlayer();
+        window->timIntval.setInterval(0);
+        dlgEnv dialog(*window);
+        dialog.txtAnime->setText(QStringLiteral("other.swf"));
+        dialog.CancelButton_Click();
+        QVERIFY(!QFile::exists(file(mdlCommon::SettingsFileName)));
+        QCOMPARE(window->timIntval.interval(), 1000);
+    }
+
+    // One picker for the movie and all images: its file name carries over, a cancel keeps it,
+    // and the movie picker starts empty.
+    void pickersShareTheirFileName()
+    {
+        openPlayer();
+        dlgEnv dialog(*window);
+        dialog.optTarget[1]->setChecked(true);
+        Pickers pickers;
+        pickers.answers = {QStringLiteral("/elsewhere/one.jpg"),
+                           QString(),
+                           QStringLiteral("/x/movie.swf"),
+                           QString(),
+                           QString(),
+                           QString()};
+        dialog.cmdImg_Click(0);
+        QCOMPARE(dialog.txtImg[0]->text(), QStringLiteral("one.jpg"));
+        dialog.cmdImg_Click(1); // cancelled: the name from before
+        QCOMPARE(pickers.asked[1].fileName, QStringLiteral("/elsewhere/one.jpg"));
+        QCOMPARE(dialog.txtImg[1]->text(), QStringLiteral("one.jpg"));
+        dialog.cmdAnime_Click();
+        QCOMPARE(pickers.asked[2].initDir, file(QStringLiteral("img")));
+        QCOMPARE(pickers.asked[2].filter, QStringLiteral("Flash ファイル (*.swf)|*.swf"));
+        QCOMPARE(dialog.txtAnime->text(), QStringLiteral("movie.swf"));
+        dialog.cmdImg_Click(2); // cancelled: the movie's name
+        QCOMPARE(dialog.txtImg[2]->text(), QStringLiteral("movie.swf"));
+        QCOMPARE(pickers.asked[3].filter, QStringLiteral("画像 ファイル (*.jpg)|*.jpg|*.jpeg"));
+        dialog.cmdAnime_Click(); // cancelled: empties the movie
+        QCOMPARE(dialog.txtAnime->text(), QString());
+        dialog.cmdImg_Click(3); // and now a cancelled image picker empties its row
+        QCOMPARE(dialog.txtImg[3]->text(), QString());
+    }
+
+    // Save under a name, save again, load: the set comes from "save" whatever folder it was
+    // chosen in. Names that are not plain file names are refused.
+    void settingSets()
+    {
+        openPlayer({"[ENVIRONMENT]", "txtAnime=a.swf"});
+        QDir(folder->path()).rmdir(QStringLiteral("save"));
+        dlgEnv dialog(*window);
+        InputBoxes names;
+        names.answer = QStringLiteral("朝の設定");
+        dialog.txtTelop->setText(QStringLiteral("おはよう"));
+        dialog.cmdSave_Click();
+        const QString set = file(QStringLiteral("save/朝の設定"));
+        QCOMPARE(readFile(set), readFile(file(mdlCommon::SettingsFileName)));
+        dialog.txtTelop->setText(QStringLiteral("こんにちは"));
+        dialog.cmdSave_Click(); // replaced without a question
+        QCOMPARE(mdlCommon::GetIniString(set, "ENVIRONMENT", "txtTelop", "?"),
+                 QStringLiteral("こんにちは"));
+
+        MessageBoxRecorder answers;
+        for (const QString& bad :
+             {QStringLiteral("../lumaret.ini"), QStringLiteral(".."), QStringLiteral("a\\b")}) {
+            names.answer = bad;
+            dialog.cmdSave_Click();
+        }
+        QCOMPARE(answers.requests.size(), 3);
+        QVERIFY(!QFile::exists(folder->filePath(QStringLiteral("lumaret.ini.bak"))));
+
+        writeFile(file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=x.swf"}));
+        Pickers pickers;
+        pickers.answers = {QStringLiteral("/somewhere/else/朝の設定"),
+                           QStringLiteral("/save/none")};
+        dialog.cmdLoad_Click();
+        QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), readFile(set));
+        QCOMPARE(dialog.txtTelop->text(), QStringLiteral("こんにちは"));
+        QVERIFY(dialog.optTarget[0]->isChecked());
+        const QByteArray before = readFile(file(mdlCommon::SettingsFileName));
+        dialog.cmdLoad_Click(); // a set that is not in "save"
+        QCOMPARE(answers.requests.size(), 4);
+        QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), before);
+    }
+
+    void clearAsksFirstAndKeepsTheTime()
+    {
+        openPlayer(
+            {"[ENVIRONMENT]", "optTarget=1", "txtAnime=e.swf", "txtImg_0=a.jpg", "txtTime=7"});
+        dlgEnv dialog(*window);
+        {
+            MessageBoxRecorder cancel(QMessageBox::Cancel);
+            dialog.cmdClr_Click();
+            QCOMPARE(cancel.requests[0].title, QStringLiteral("選択リセット確認"));
+        }
+        QCOMPARE(dialog.txtImg[0]->text(), QStringLiteral("a.jpg"));
+        MessageBoxRecorder ok;
+        dialog.cmdClr_Click();
+        QCOMPARE(dialog.txtAnime->text(), QString());
+        QCOMPARE(dialog.txtImg[0]->text(), QString());
+        QCOMPARE(dialog.txtTime->text(), QStringLiteral("7"));
+    }
+
+    void onlyDigitsReachTheTime()
+    {
+        openPlayer({"[ENVIRONMENT]", "optTarget=1"});
+        dlgEnv dialog(*window);
+        dialog.show();
+        dialog.txtTime->clear();
+        dialog.txtTime->setFocus();
+        QTest::keyClicks(dialog.txtTime, QStringLiteral("1a-.5 "));
+        QCOMPARE(dialog.txtTime->text(), QStringLiteral("15"));
+    }
+
+    // From the player's settings button through OK.
+    void endToEnd()
+    {
+        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=quandor.swf", "TelopMove=2",
+                    "[SYSTEM]", "menu="});
+        QTimer::singleShot(0, this, [this] {
+            auto* dialog = qobject_cast<dlgEnv*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->optTarget[1]->click();
+            dialog->txtAnime->setText(QStringLiteral("効果無し.swf"));
+            dialog->txtImg[0]->setText(QStringLiteral("quandor.jpg"));
+            dialog->txtImg[1]->setText(QStringLiteral("sample1.jpg"));
+            dialog->txtTime->setText(QStringLiteral("4"));
+            dialog->txtTelop->setText(QStringLiteral("営業中"));
+            dialog->OKButton->click();
+        });
+        window->cmdEnv->click();
+        QByteArray expected = "[ENVIRONMENT]\r\noptTarget=1\r\ntxtAnime=" +
+                              platform::toCp932(QStringLiteral("効果無し.swf")) +
+                              "\r\nTelopMove=2\r\ntxtImg_0=quandor.jpg\r\ntxtImg_1=sample1.jpg\r\n";
+        for (int i = 2; i < 10; ++i)
+            expected += "txtImg_" + QByteArray::number(i) + "=\r\n";
+        expected +=
+            "txtTime=4\r\noptTelop=0\r\ntxtTelop=" + platform::toCp932(QStringLiteral("営業中")) +
+            "\r\nchkDate=0\r\n[SYSTEM]\r\nmenu=\r\n";
+        QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), expected);
+        QCOMPARE(readFile(file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=4000#2#quandor.jpg#sample1.jpg"));
+        QCOMPARE(window->swf1->Movie(), file(QStringLiteral("img/効果無し.swf")));
+        QVariant text;
+        window->stvTelop->getProperty(strovel::dispid::Text, &text);
+        QCOMPARE(text.toString(), QStringLiteral("営業中"));
+        QCOMPARE(window->timIntval.interval(), 1000);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    platform::movie::prepareWebEngine();
+    QApplication app(argc, argv);
+    platform::installFontSubstitutions();
+    TestDlgEnv test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_dlgenv.moc"
