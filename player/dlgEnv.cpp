@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
@@ -46,9 +47,20 @@ QFont dialogFont(const char* family)
     return font;
 }
 
+// The design's twips at 15 a pixel, scaled with the player window on screens larger than
+// 1024 x 768.
+double designScale = 1.0;
+
+QRect scaledTwips(int left, int top, int width, int height)
+{
+    const QRect r = twipsRect(left, top, width, height);
+    return QRect(qRound(r.x() * designScale), qRound(r.y() * designScale),
+                 qRound(r.width() * designScale), qRound(r.height() * designScale));
+}
+
 template <typename Widget> Widget* placed(Widget* widget, int left, int top, int width, int height)
 {
-    widget->setGeometry(twipsRect(left, top, width, height));
+    widget->setGeometry(scaledTwips(left, top, width, height));
     return widget;
 }
 
@@ -80,8 +92,11 @@ dlgEnv::dlgEnv(frmMain& owner) : QDialog(&owner), dlgSettei(this), dlgFopen(this
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
-    setFont(dialogFont("ＭＳ ゴシック"));
-    setFixedSize(twipsRect(0, 0, 7830, 7215).size());
+    designScale = std::max(1.0, std::min(owner.width() / 1024.0, owner.height() / 768.0));
+    QFont font = dialogFont("ＭＳ ゴシック");
+    font.setPointSizeF(font.pointSizeF() * designScale);
+    setFont(font);
+    setFixedSize(scaledTwips(0, 0, 7830, 7215).size());
     createControls();
     Form_Load();
 }
@@ -130,8 +145,10 @@ void dlgEnv::createControls()
     Frame3 = placed(new QGroupBox(QStringLiteral("設定ﾃﾞｰﾀ"), this), 6480, 5520, 1215, 1575);
     cmdSave = placed(new QPushButton(QStringLiteral("保存..."), Frame3), 120, 360, 975, 495);
     cmdLoad = placed(new QPushButton(QStringLiteral("読込..."), Frame3), 120, 960, 975, 495);
-    cmdSave->setFont(dialogFont("ＭＳ Ｐゴシック"));
-    cmdLoad->setFont(dialogFont("ＭＳ Ｐゴシック"));
+    QFont buttonFont = dialogFont("ＭＳ Ｐゴシック");
+    buttonFont.setPointSizeF(buttonFont.pointSizeF() * designScale);
+    cmdSave->setFont(buttonFont);
+    cmdLoad->setFont(buttonFont);
     OKButton->setDefault(true);
 
     // Option groups: each frame holds one group. The handlers run whenever an option becomes
@@ -296,15 +313,20 @@ void dlgEnv::restartAndUnload(bool accepted)
 }
 
 // Only digits and backspace reach the display time box.
+void dlgEnv::txtTime_KeyPress(int16_t& keyAscii)
+{
+    FilterDigitKey(keyAscii);
+}
+
 bool dlgEnv::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == txtTime && event->type() == QEvent::KeyPress) {
         const QString typed = static_cast<QKeyEvent*>(event)->text();
         if (!typed.isEmpty()) {
             int16_t code = int16_t(typed[0].unicode());
-            FilterDigitKey(code);
+            txtTime_KeyPress(code);
             if (code == 0)
-                return true;
+                return true; // the key is dropped
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -60,6 +60,7 @@ public:
     void WriteEnv();
     void OKButton_Click();
     void CancelButton_Click();
+    void txtTime_KeyPress(int16_t& keyAscii);
     void optTarget_Click(int16_t index);
     void optTelop_Click(int16_t index);
     void cmdAnime_Click();

@@ -153,6 +153,11 @@ private slots:
         QCOMPARE(dialog.txtTelop->text(), mdlCommon::DefaultTelopText);
         QCOMPARE(dialog.size(), QSize(522, 481));
         QCOMPARE(dialog.txtImg[3]->geometry(), QRect(96, 144, 233, 18));
+
+        // On a larger screen the dialog grows with the player.
+        window->resize(1920, 1080);
+        dlgEnv larger(*window);
+        QCOMPARE(larger.size(), QSize(734, 676));
     }
 
     // Flags other than "1" come back as "0"; everything else as it was.
