@@ -47,31 +47,6 @@ QFont dialogFont(const char* family)
     return font;
 }
 
-// The design's twips at 15 a pixel, scaled with the player window on screens larger than
-// 1024 x 768.
-double designScale = 1.0;
-
-QRect scaledTwips(int left, int top, int width, int height)
-{
-    const QRect r = twipsRect(left, top, width, height);
-    return QRect(qRound(r.x() * designScale), qRound(r.y() * designScale),
-                 qRound(r.width() * designScale), qRound(r.height() * designScale));
-}
-
-template <typename Widget> Widget* placed(Widget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(scaledTwips(left, top, width, height));
-    return widget;
-}
-
-QLabel* rightAligned(const QString& caption, QWidget* parent, int left, int top, int width,
-                     int height)
-{
-    auto* label = placed(new QLabel(caption, parent), left, top, width, height);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return label;
-}
-
 void showMessage(QWidget* parent, const QString& text, const QString& title)
 {
     platform::showMessageBox({parent, text, title, QMessageBox::NoIcon, QMessageBox::Ok});
@@ -92,11 +67,12 @@ dlgEnv::dlgEnv(frmMain& owner) : QDialog(&owner), dlgSettei(this), dlgFopen(this
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
-    designScale = std::max(1.0, std::min(owner.width() / 1024.0, owner.height() / 768.0));
+    // Twips at 15 a pixel, scaled with the player window on screens larger than 1024 x 768.
+    m_scale = std::max(1.0, std::min(owner.width() / 1024.0, owner.height() / 768.0));
     QFont font = dialogFont("ＭＳ ゴシック");
-    font.setPointSizeF(font.pointSizeF() * designScale);
+    font.setPointSizeF(font.pointSizeF() * m_scale);
     setFont(font);
-    setFixedSize(scaledTwips(0, 0, 7830, 7215).size());
+    setFixedSize(scaled(0, 0, 7830, 7215).size());
     createControls();
     Form_Load();
 }
@@ -104,6 +80,16 @@ dlgEnv::dlgEnv(frmMain& owner) : QDialog(&owner), dlgSettei(this), dlgFopen(this
 // The controls, created top to bottom and left to right, which is also the tab order.
 void dlgEnv::createControls()
 {
+    const auto placed = [this](auto* widget, int left, int top, int width, int height) {
+        widget->setGeometry(scaled(left, top, width, height));
+        return widget;
+    };
+    const auto rightAligned = [&](const QString& caption, QWidget* parent, int left, int top,
+                                  int width, int height) {
+        auto* label = placed(new QLabel(caption, parent), left, top, width, height);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return label;
+    };
     Frame1 = placed(new QGroupBox(QStringLiteral("再生ｱﾆﾒｰｼｮﾝ・画像"), this), 120, 120, 6255, 5295);
     Label1 = rightAligned(QStringLiteral("再生対象"), Frame1, 240, 360, 975, 255);
     optTarget[0] =
@@ -146,7 +132,7 @@ void dlgEnv::createControls()
     cmdSave = placed(new QPushButton(QStringLiteral("保存..."), Frame3), 120, 360, 975, 495);
     cmdLoad = placed(new QPushButton(QStringLiteral("読込..."), Frame3), 120, 960, 975, 495);
     QFont buttonFont = dialogFont("ＭＳ Ｐゴシック");
-    buttonFont.setPointSizeF(buttonFont.pointSizeF() * designScale);
+    buttonFont.setPointSizeF(buttonFont.pointSizeF() * m_scale);
     cmdSave->setFont(buttonFont);
     cmdLoad->setFont(buttonFont);
     OKButton->setDefault(true);
@@ -178,6 +164,13 @@ void dlgEnv::createControls()
     connect(cmdSave, &QPushButton::clicked, this, &dlgEnv::cmdSave_Click);
     connect(cmdLoad, &QPushButton::clicked, this, &dlgEnv::cmdLoad_Click);
     txtTime->installEventFilter(this);
+}
+
+QRect dlgEnv::scaled(int left, int top, int width, int height) const
+{
+    const QRect r = twipsRect(left, top, width, height);
+    return QRect(qRound(r.x() * m_scale), qRound(r.y() * m_scale), qRound(r.width() * m_scale),
+                 qRound(r.height() * m_scale));
 }
 
 QString dlgEnv::inProgramFolder(const QString& name) const

@@ -81,8 +81,10 @@ private:
     void restartAndUnload(bool accepted);
     void setBoxEnabled(QLineEdit* box, bool enabled);
     QString inProgramFolder(const QString& name) const;
+    QRect scaled(int left, int top, int width, int height) const;
     void refuse(const QString& text, const QString& title);
 
     frmMain& m_owner;
     bool m_unloading = false;
+    double m_scale = 1.0; // with the player on larger screens
 };
