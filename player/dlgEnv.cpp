@@ -199,7 +199,7 @@ void dlgEnv::Form_Load()
     chkDate->setChecked(read(QStringLiteral("chkDate")) == QLatin1String("1"));
 }
 
-void dlgEnv::WriteEnv()
+bool dlgEnv::WriteEnv()
 {
     EnvironmentSettings settings;
     settings.optTarget = optTarget[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1");
@@ -210,7 +210,7 @@ void dlgEnv::WriteEnv()
     settings.optTelop = optTelop[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1");
     settings.txtTelop = txtTelop->text();
     settings.chkDate = chkDate->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    WriteEnvironment(m_owner.settingsFile(), settings);
+    return WriteEnvironment(m_owner.settingsFile(), settings);
 }
 
 // ---- OK and Cancel ----------------------------------------------------------------------------
@@ -403,8 +403,9 @@ void dlgEnv::cmdSave_Click()
         refuse(QStringLiteral("保存フォルダーを作成できません。"), title);
         return;
     }
-    WriteEnv();
-    if (!platform::copyFileAtomically(m_owner.settingsFile(), QDir(folder).filePath(name)))
+    // A set is only saved from settings that are stored in full.
+    if (!WriteEnv() ||
+        !platform::copyFileAtomically(m_owner.settingsFile(), QDir(folder).filePath(name)))
         refuse(QStringLiteral("設定を保存できませんでした。"), title);
 }
 

@@ -57,7 +57,7 @@ public:
     platform::CommonDialog dlgFopen;
 
     void Form_Load();
-    void WriteEnv();
+    bool WriteEnv(); // false when the settings file could not be written (logged)
     void OKButton_Click();
     void CancelButton_Click();
     void txtTime_KeyPress(int16_t& keyAscii);

@@ -88,22 +88,20 @@ void FilterDigitKey(int16_t& keyAscii)
         keyAscii = 0;
 }
 
-void WriteEnvironment(const QString& settingsFile, const EnvironmentSettings& settings)
+bool WriteEnvironment(const QString& settingsFile, const EnvironmentSettings& settings)
 {
-    const auto write = [&](const QString& key, const QString& value) {
-        WriteIniString(settingsFile, Environment, key, value);
-    };
-    write(QStringLiteral("optTarget"), settings.optTarget);
-    write(QStringLiteral("txtAnime"), settings.txtAnime);
+    QList<std::pair<QByteArray, QByteArray>> keys{{"optTarget", toCp932(settings.optTarget)},
+                                                  {"txtAnime", toCp932(settings.txtAnime)}};
     for (int i = 0; i < ImageCount; ++i)
-        write(QStringLiteral("txtImg_%1").arg(i), settings.txtImg[size_t(i)]);
-    write(QStringLiteral("txtTime"), settings.txtTime);
-    write(QStringLiteral("optTelop"), settings.optTelop);
-    write(QStringLiteral("txtTelop"), settings.txtTelop);
-    write(QStringLiteral("chkDate"), settings.chkDate);
+        keys.append({"txtImg_" + QByteArray::number(i), toCp932(settings.txtImg[size_t(i)])});
+    keys.append({{"txtTime", toCp932(settings.txtTime)},
+                 {"optTelop", toCp932(settings.optTelop)},
+                 {"txtTelop", toCp932(settings.txtTelop)},
+                 {"chkDate", toCp932(settings.chkDate)}});
+    return platform::WritePrivateProfileStrings(toCp932(Environment), keys, settingsFile);
 }
 
-void WriteDefaultSettings(const QString& programFolder)
+bool WriteDefaultSettings(const QString& programFolder)
 {
     EnvironmentSettings defaults;
     defaults.optTarget = QStringLiteral("1");
@@ -113,7 +111,7 @@ void WriteDefaultSettings(const QString& programFolder)
     defaults.optTelop = QStringLiteral("0");
     defaults.txtTelop = DefaultTelopText;
     defaults.chkDate = QStringLiteral("0");
-    WriteEnvironment(inFolder(programFolder, SettingsFileName), defaults);
+    return WriteEnvironment(inFolder(programFolder, SettingsFileName), defaults);
 }
 
 QByteArray slideParams(qint64 milliseconds, const ImageEntries& images)
@@ -129,15 +127,15 @@ QByteArray slideParams(qint64 milliseconds, const ImageEntries& images)
     return bytes;
 }
 
-void WriteDefaultSlideParams(const QString& programFolder)
+bool WriteDefaultSlideParams(const QString& programFolder)
 {
     ImageEntries images;
     std::fill_n(images.begin(), 5, QStringLiteral("quandor.jpg"));
-    platform::replaceFileContents(inFolder(programFolder, SlideParamsFileName),
-                                  slideParams(3000, images));
+    return platform::replaceFileContents(inFolder(programFolder, SlideParamsFileName),
+                                         slideParams(3000, images));
 }
 
-void WriteSlideParams(const QString& programFolder, const QString& timeText,
+bool WriteSlideParams(const QString& programFolder, const QString& timeText,
                       const ImageEntries& images)
 {
     const QString path = inFolder(programFolder, SlideParamsFileName);
@@ -149,10 +147,9 @@ void WriteSlideParams(const QString& programFolder, const QString& timeText,
         // The time is written first; without one, the file holds what came before it.
         qCWarning(lcCommon).noquote() << "slide time" << timeText << "is not a number of seconds;"
                                       << path << "holds no slide list";
-        platform::replaceFileContents(path, SlideParamsName);
-        return;
+        return platform::replaceFileContents(path, SlideParamsName);
     }
-    platform::replaceFileContents(path, slideParams(qint64(milliseconds), images));
+    return platform::replaceFileContents(path, slideParams(qint64(milliseconds), images));
 }
 
 } // namespace mdlCommon

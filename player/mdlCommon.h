@@ -53,19 +53,22 @@ QString GetFileName(const QString& path);
 // Lets digits and backspace through; any other typed character code becomes 0 (dropped).
 void FilterDigitKey(int16_t& keyAscii);
 
-// Writes the fifteen keys into section ENVIRONMENT of the settings file, one at a time in
-// their order; other keys and sections stay as they are.
-void WriteEnvironment(const QString& settingsFile, const EnvironmentSettings& settings);
+// Writes the fifteen keys into section ENVIRONMENT of the settings file, in their order;
+// other keys and sections stay as they are. All keys go in one replacement of the file, so a
+// failure (false, logged) leaves the file as it was.
+bool WriteEnvironment(const QString& settingsFile, const EnvironmentSettings& settings);
 
-// The default settings, into the program folder's settings file.
-void WriteDefaultSettings(const QString& programFolder);
+// The default settings, into the program folder's settings file. False when not written.
+bool WriteDefaultSettings(const QString& programFolder);
 
-// The default slide parameter file: five images "quandor.jpg" of 3 seconds each.
-void WriteDefaultSlideParams(const QString& programFolder);
+// The default slide parameter file: five images "quandor.jpg" of 3 seconds each. False when
+// not written (the old file stays).
+bool WriteDefaultSlideParams(const QString& programFolder);
 
 // The slide parameter file from a time text (seconds) and the ten image entries. A time text
-// that is not a number leaves the file holding only "interface2=".
-void WriteSlideParams(const QString& programFolder, const QString& timeText,
+// that is not a number leaves the file holding only "interface2=". False when the file could
+// not be written (the old file stays, logged).
+bool WriteSlideParams(const QString& programFolder, const QString& timeText,
                       const ImageEntries& images);
 
 // The slide parameter file's bytes for a time in milliseconds and the ten entries.

@@ -1,37 +1,142 @@
 #include "profile/AtomicFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcFile, "lumaret.file")
 
 namespace platform {
 
-bool replaceFileContents(const QString& path, const QByteArray& bytes)
+namespace {
+
+// The suffix of a temporary file: "." and six letters or digits, as mkstemp makes them.
+constexpr char TemporarySuffix[] = ".XXXXXX";
+
+QString systemError(int error)
 {
-    const QFileInfo existing(path);
-    // Read-only means the owner's write permission is off, whoever runs the program.
-    const bool readOnly = !existing.isWritable() || !(existing.permissions() & QFile::WriteOwner);
-    if (existing.exists() && (!existing.isFile() || readOnly)) {
-        qCWarning(lcFile).noquote()
-            << "cannot write" << path << ": the file is read-only or not a file";
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcFile).noquote() << "cannot write" << path << ":" << file.errorString();
-        return false;
-    }
-    if (existing.exists())
-        file.setPermissions(existing.permissions());
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        qCWarning(lcFile).noquote() << "cannot write" << path << ":" << file.errorString();
-        file.cancelWriting();
-        return false;
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes all bytes, going on after short writes and interrupted calls. errno on failure.
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
     }
     return true;
+}
+
+// The mode a new file gets in its folder: read and write for all, less the umask.
+mode_t defaultFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Makes the rename itself durable; a folder that can not be synced (some file systems) is
+// no failure of the write.
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+StagedFile::StagedFile(const QString& path) : m_path(path) {}
+
+StagedFile::~StagedFile()
+{
+    discard();
+}
+
+bool StagedFile::write(const QByteArray& bytes)
+{
+    const QFileInfo existing(m_path);
+    // Read-only means the owner's write permission is off, whoever runs the program.
+    if (existing.exists() && (!existing.isFile() || !existing.isWritable() ||
+                              !(existing.permissions() & QFile::WriteOwner))) {
+        return fail(QStringLiteral("the file is read-only or not a file"));
+    }
+    const QByteArray target = QFile::encodeName(m_path);
+    QByteArray temporary = target + TemporarySuffix;
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(systemError(errno));
+    m_temporary = temporary;
+    struct stat info
+    {
+    };
+    const mode_t mode =
+        ::stat(target.constData(), &info) == 0 ? (info.st_mode & 07777) : defaultFileMode();
+    // Each step is checked: a full disk may show only at the flush or the sync.
+    const bool ok = ::fchmod(fd, mode) == 0 &&
+                    writeAll(fd, bytes.constData(), size_t(bytes.size())) && ::fsync(fd) == 0;
+    const int error = errno;
+    if (::close(fd) != 0 && ok)
+        return fail(systemError(errno));
+    if (!ok)
+        return fail(systemError(error));
+    return true;
+}
+
+bool StagedFile::commit()
+{
+    if (m_temporary.isEmpty())
+        return false;
+    const QByteArray target = QFile::encodeName(m_path);
+    if (::rename(m_temporary.constData(), target.constData()) != 0)
+        return fail(systemError(errno));
+    m_temporary.clear();
+    syncFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()));
+    return true;
+}
+
+void StagedFile::discard()
+{
+    if (!m_temporary.isEmpty())
+        ::unlink(m_temporary.constData());
+    m_temporary.clear();
+}
+
+bool StagedFile::fail(const QString& why)
+{
+    qCWarning(lcFile).noquote() << "cannot write" << m_path << ":" << why;
+    discard();
+    return false;
+}
+
+bool replaceFileContents(const QString& path, const QByteArray& bytes)
+{
+    StagedFile file(path);
+    return file.write(bytes) && file.commit();
 }
 
 bool copyFileAtomically(const QString& from, const QString& to)
@@ -47,6 +152,47 @@ bool copyFileAtomically(const QString& from, const QString& to)
         return false;
     }
     return replaceFileContents(to, bytes);
+}
+
+bool replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files)
+{
+    std::vector<std::unique_ptr<StagedFile>> staged;
+    QList<std::optional<QByteArray>> before; // what each file held, nullopt when missing
+    for (const auto& [path, bytes] : files) {
+        QFile old(path);
+        before.append(old.open(QIODevice::ReadOnly) ? std::optional(old.readAll()) : std::nullopt);
+        staged.push_back(std::make_unique<StagedFile>(path));
+        if (!staged.back()->write(bytes))
+            return false;
+    }
+    for (size_t i = 0; i < staged.size(); ++i) {
+        if (staged[i]->commit())
+            continue;
+        for (size_t j = 0; j < i; ++j) {
+            const QString& path = files[qsizetype(j)].first;
+            const auto& old = before[qsizetype(j)];
+            if (old ? !replaceFileContents(path, *old) : !QFile::remove(path))
+                qCWarning(lcFile).noquote() << "cannot put back the old content of" << path;
+        }
+        return false;
+    }
+    return true;
+}
+
+void removeLeftoverTemporaries(const QString& path)
+{
+    const QFileInfo file(path);
+    const QRegularExpression temporary(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(file.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    const QDir folder = file.absoluteDir();
+    for (const QString& name : folder.entryList({file.fileName() + QStringLiteral(".*")},
+                                                QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!temporary.match(name).hasMatch())
+            continue;
+        if (QFile::remove(folder.filePath(name)))
+            qCInfo(lcFile).noquote()
+                << "removed" << folder.filePath(name) << "left by a writer that did not finish";
+    }
 }
 
 } // namespace platform

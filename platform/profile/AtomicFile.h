@@ -3,19 +3,51 @@
 #include "profile/ProfileExport.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <utility>
 
 namespace platform {
 
-// Replaces the file's whole content: the bytes go to a temporary file in the same folder,
-// which is flushed to disk and renamed over the file, so a crash or power cut leaves either
-// the old or the new content, never a mix. An existing file keeps its permissions. A file
-// that may not be written (read-only) is refused and left as it is. False on failure, with
-// a log line.
+// A new content for a file, written beside it first: write() puts the bytes into a temporary
+// file in the same folder and checks every write, the sync to disk and the close; commit()
+// renames it over the file. A crash or power cut leaves the old or the new content, never a
+// mix, and any failure leaves the old file byte for byte, removes the temporary file and logs
+// why. An existing file keeps its permissions, a new one gets the folder's defaults. A file
+// that may not be written (read-only) is refused and left as it is.
+class PLATFORM_PROFILE_EXPORT StagedFile
+{
+public:
+    explicit StagedFile(const QString& path);
+    ~StagedFile(); // discards what was not committed
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    bool write(const QByteArray& bytes);
+    bool commit();
+    void discard();
+
+private:
+    bool fail(const QString& why);
+
+    QString m_path;
+    QByteArray m_temporary; // the staged file's path, empty when nothing is staged
+};
+
+// Replaces the file's whole content as StagedFile does. False on failure, with a log line.
 PLATFORM_PROFILE_EXPORT bool replaceFileContents(const QString& path, const QByteArray& bytes);
 
 // Copies a file over another the same way: the destination holds the old or the new content,
 // never part of it. False on failure, with a log line.
 PLATFORM_PROFILE_EXPORT bool copyFileAtomically(const QString& from, const QString& to);
+
+// Replaces several files as one: all are staged before any is renamed, and should a rename
+// fail, the files already replaced get their old content back. False on failure.
+PLATFORM_PROFILE_EXPORT bool
+replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files);
+
+// Removes the temporary files that writers of this file left when they were killed before
+// their rename. Call it before anything writes the file.
+PLATFORM_PROFILE_EXPORT void removeLeftoverTemporaries(const QString& path);
 
 } // namespace platform

@@ -47,17 +47,30 @@ uint32_t GetPrivateProfileStringA(const QByteArray& section, const QByteArray& k
 bool WritePrivateProfileStringA(const QByteArray& section, const QByteArray& key,
                                 const QByteArray& value, const QString& file)
 {
+    return WritePrivateProfileStrings(section, {{key, value}}, file);
+}
+
+bool WritePrivateProfileStrings(const QByteArray& section,
+                                const QList<std::pair<QByteArray, QByteArray>>& keyValues,
+                                const QString& file)
+{
     bool readable = true;
-    const QByteArray text = fileBytes(file, &readable);
+    const QByteArray original = fileBytes(file, &readable);
     if (!readable) {
-        qCWarning(lcProfile).noquote() << "cannot read" << file << "to set" << key;
+        qCWarning(lcProfile).noquote() << "cannot read" << file << "to set its keys";
         return false;
     }
-    const std::optional<std::string> changed =
-        profile::withValue(view(text), view(section), view(key), view(value));
+    std::string text(original.constData(), size_t(original.size()));
+    bool changed = false;
+    for (const auto& [key, value] : keyValues) {
+        if (auto next = profile::withValue(text, view(section), view(key), view(value))) {
+            text = std::move(*next);
+            changed = true;
+        }
+    }
     if (!changed)
-        return true; // already stored: the file stays untouched
-    return replaceFileContents(file, QByteArray(changed->data(), qsizetype(changed->size())));
+        return true; // all already stored: the file stays untouched
+    return replaceFileContents(file, QByteArray(text.data(), qsizetype(text.size())));
 }
 
 } // namespace platform

@@ -6,8 +6,10 @@
 #include "profile/ProfileExport.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 namespace platform {
 
@@ -27,5 +29,13 @@ PLATFORM_PROFILE_EXPORT bool WritePrivateProfileStringA(const QByteArray& sectio
                                                         const QByteArray& key,
                                                         const QByteArray& value,
                                                         const QString& file);
+
+// Sets several keys of one section in one replacement of the file: the same result as writing
+// them one after another, but a failure leaves the file as it was, not half changed. False
+// (with a log line) when it can not be written.
+PLATFORM_PROFILE_EXPORT bool
+WritePrivateProfileStrings(const QByteArray& section,
+                           const QList<std::pair<QByteArray, QByteArray>>& keyValues,
+                           const QString& file);
 
 } // namespace platform

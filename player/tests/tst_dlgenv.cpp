@@ -17,6 +17,8 @@
 #include "text/Cp932.h"
 #include "text/EraDate.h"
 
+#include "platform/profile/tests/FileSizeLimit.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -382,6 +384,44 @@ private slots:
         dialog.cmdLoad_Click(); // a set that is not in "save"
         QCOMPARE(answers.requests.size(), 4);
         QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), before);
+    }
+
+    // A full disk: saving or loading a set says so and changes no file; OK keeps the old
+    // settings and slide parameters instead of leaving them empty.
+    void fullDiskChangesNoFile()
+    {
+        const QByteArray stored =
+            settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=e.swf", "txtImg_0=old.jpg"});
+        openPlayer({"[ENVIRONMENT]", "optTarget=1", "txtAnime=e.swf", "txtImg_0=old.jpg"});
+        writeFile(file(mdlCommon::SlideParamsFileName), "interface2=5000#1#old.jpg");
+        writeFile(file(QStringLiteral("save/夜")), settings({"[ENVIRONMENT]", "txtTelop=夜"}));
+        const auto files = [this] {
+            return QDir(folder->path()).entryList(QDir::Files) +
+                   QDir(file(QStringLiteral("img"))).entryList(QDir::Files) +
+                   QDir(file(QStringLiteral("save"))).entryList(QDir::Files);
+        };
+        const QStringList before = files();
+        dlgEnv dialog(*window);
+        InputBoxes names;
+        names.answer = QStringLiteral("朝");
+        Pickers pickers;
+        pickers.answers = {file(QStringLiteral("save/夜"))};
+        MessageBoxRecorder answers;
+        dialog.txtTelop->setText(QStringLiteral("新しい"));
+        dialog.txtImg[0]->setText(QStringLiteral("new.jpg"));
+        dialog.txtTime->setText(QStringLiteral("5"));
+        {
+            const FileSizeLimit full{20};
+            dialog.cmdSave_Click();
+            dialog.cmdLoad_Click();
+            dialog.OKButton_Click();
+        }
+        QCOMPARE(answers.texts(), QStringList({QStringLiteral("設定を保存できませんでした。"),
+                                               QStringLiteral("設定を読み込めませんでした。")}));
+        QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), stored);
+        QCOMPARE(readFile(file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=5000#1#old.jpg"));
+        QCOMPARE(files(), before);
     }
 
     void clearAsksFirstAndKeepsTheTime()

@@ -2,6 +2,8 @@
 
 #include "mdlCommon.h"
 
+#include "platform/profile/tests/FileSizeLimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -141,6 +143,40 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write"));
         WriteSlideParams(bare.path(), QStringLiteral("3"), entries({"a.jpg"}));
         QVERIFY(!QFile::exists(bare.filePath(SlideParamsFileName)));
+    }
+
+    // A full disk: every writer reports the failure and leaves the old file as it was.
+    void writersOnAFullDiskKeepTheOldFile_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::newRow("settings") << "settings";
+        QTest::newRow("slide parameters") << "slides";
+        QTest::newRow("default slide parameters") << "default slides";
+    }
+    void writersOnAFullDiskKeepTheOldFile()
+    {
+        QFETCH(QString, writer);
+        const QByteArray oldSettings = "[ENVIRONMENT]\r\noptTarget=0\r\n[SYSTEM]\r\nmenu=off\r\n";
+        const QByteArray oldSlides = "interface2=7000#1#old.jpg";
+        writeAll(settings(), oldSettings);
+        writeAll(slideParamsFile(), oldSlides);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write"));
+        bool written = true;
+        {
+            const FileSizeLimit full{26};
+            if (writer == QLatin1String("settings"))
+                written = WriteDefaultSettings(folder.path());
+            else if (writer == QLatin1String("slides"))
+                written = WriteSlideParams(folder.path(), QStringLiteral("3"),
+                                           entries({"a.jpg", "b.jpg", "c.jpg"}));
+            else
+                written = WriteDefaultSlideParams(folder.path());
+        }
+        QVERIFY(!written);
+        QCOMPARE(readAll(settings()), oldSettings);
+        QCOMPARE(readAll(slideParamsFile()), oldSlides);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 1);
+        QCOMPARE(QDir(folder.filePath(QStringLiteral("img"))).entryList(QDir::Files).size(), 1);
     }
 
     void getIniString_data()
