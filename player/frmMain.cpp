@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "MasterWatch.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
 #include "mdlCommon.h"
@@ -153,6 +154,15 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     connect(cmdEnd, &QPushButton::clicked, this, &frmMain::cmdEnd_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
     connect(picBar, &PictureBar::KeyDown, this, &frmMain::picBar_KeyDown);
+    const QString networkFile = QDir(m_programFolder).filePath(NetworkFileName);
+    m_master = new MasterWatch(
+        [networkFile](const QString& folder, const QString& lastStamp) {
+            return master::checkMaster(folder, lastStamp, networkFile);
+        },
+        this);
+    connect(m_master, &MasterWatch::checked, this, [this](const master::Check& check) {
+        platform::guarded(lcPlayer, "takeOverMaster", [&] { takeOverMaster(check); });
+    });
     // A timer without an interval: it fires once the start-up gives it one.
     timIntval.setEnabled(true);
     connect(&timIntval, &platform::IntervalTimer::Timer, this, &frmMain::timIntval_Timer);
@@ -321,59 +331,45 @@ void frmMain::timIntval_Timer()
     });
 }
 
-// Takes over the master's settings when its settings file changed. Copies replace the local
-// files atomically; a stamp is taken over only when the master's file still has it after the
-// copy, so a master saving meanwhile is picked up at the next tick. Any failure ends the tick
-// and the next tick tries again; the player keeps showing what it showed.
-bool frmMain::synchroniseWithMaster()
+// Looks at the master folder on a worker thread; what it finds comes to takeOverMaster.
+void frmMain::synchroniseWithMaster()
 {
-    const auto stampOf = [](const QString& path) {
-        const QFileInfo info(path);
-        return info.exists() ? info.lastModified().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss"))
-                             : QString();
-    };
-    if (strBasePath.isEmpty()) {
-        reportSync(true, QStringLiteral("no master folder is set"));
-        return false;
-    }
-    const QString stamp = stampOf(QDir(strBasePath).filePath(SettingsFileName));
-    if (stamp.isEmpty()) {
-        reportSync(true, QStringLiteral("cannot reach the master's settings in ") + strBasePath);
-        return false;
-    }
-    if (stamp == strLastStamp)
-        return true;
+    m_master->tick(strBasePath, strLastStamp);
+}
 
-    const QString networkFile = QDir(m_programFolder).filePath(NetworkFileName);
-    strBasePath =
-        GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("master"), QString());
-    const QDir master(strBasePath);
-    if (strBasePath.isEmpty() ||
-        !platform::copyFileAtomically(master.filePath(SettingsFileName), settingsFile()) ||
-        !platform::copyFileAtomically(master.filePath(SlideParamsFileName),
-                                      QDir(m_programFolder).filePath(SlideParamsFileName))) {
-        reportSync(true, QStringLiteral("cannot copy the master's settings from ") + strBasePath);
-        return false;
+// Takes over a changed master's settings: both files replace the local ones together, then the
+// presentation and the telop follow them. The stamp is taken over last, so a failure is tried
+// again (with growing pauses) and the player keeps showing what it showed meanwhile.
+void frmMain::takeOverMaster(const master::Check& check)
+{
+    if (timIntval.interval() == 0)
+        return; // the supervision stopped meanwhile (settings dialog, exit): looked at again later
+    strBasePath = check.masterFolder;
+    switch (check.outcome) {
+    case master::Check::Unchanged:
+        m_master->reportSuccess(QString());
+        return;
+    case master::Check::Changing:
+        qCDebug(lcPlayer) << "the master is saving its settings; taking them over at the next tick";
+        return;
+    case master::Check::Failed:
+        m_master->reportFailure(check.error);
+        return;
+    case master::Check::Changed:
+        break;
     }
-    if (stampOf(master.filePath(SettingsFileName)) != stamp)
-        return false; // the master saved again meanwhile: the next tick copies again
-
+    if (!platform::replaceFilesTogether(
+            {{settingsFile(), check.pair.settings},
+             {QDir(m_programFolder).filePath(SlideParamsFileName), check.pair.slideParams}})) {
+        m_master->reportFailure(QStringLiteral("cannot store the master's settings in ") +
+                                m_programFolder);
+        return;
+    }
     applyPresentation();
     applyTelopVisibility();
     applyTelopText(QDate::currentDate());
-    strLastStamp = stamp;
-    reportSync(false, QStringLiteral("took over the master's settings of ") + stamp);
-    return true;
-}
-
-// Logs only changes between working and failing, not every second of a lasting failure.
-void frmMain::reportSync(bool failing, const QString& what)
-{
-    if (failing && !m_syncFailing)
-        qCWarning(lcPlayer).noquote() << what << "; trying again every second";
-    else if (!failing)
-        qCInfo(lcPlayer).noquote() << what;
-    m_syncFailing = failing;
+    strLastStamp = check.pair.stamp;
+    m_master->reportSuccess(QStringLiteral("took over the master's settings of ") + strLastStamp);
 }
 
 // ---- Commands ---------------------------------------------------------------------------------

@@ -17,6 +17,10 @@
 #include <QWidget>
 
 class QLineEdit;
+class MasterWatch;
+namespace master {
+struct Check;
+}
 
 namespace platform::com {
 class ControlHost;
@@ -104,8 +108,8 @@ private:
     void applyPresentation();
     void applyTelopVisibility();
     void applyTelopText(const QDate& today);
-    bool synchroniseWithMaster();
-    void reportSync(bool failing, const QString& what);
+    void synchroniseWithMaster();
+    void takeOverMaster(const master::Check& check);
     void layoutControls();
     QString environment(const char* key, const QString& defaultValue = QString()) const;
 
@@ -118,6 +122,6 @@ private:
     // 32767 frames stay watched.
     int intLastFrame = 0;
     double m_flashHeight = 0; // window units; 0 until the start-up sets it
-    bool m_syncFailing = false;
+    MasterWatch* m_master;    // the subordinate's look at its master, off this thread
     friend class frmMainProbe;
 };

@@ -1,6 +1,7 @@
 // The player window with its real controls, in a temporary program folder (and a master folder
 // for the network cases). Ticks are driven by calling the handler.
 
+#include "MasterWatch.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
 #include "frmMain.h"
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 namespace dispid = strovel::dispid;
 
@@ -36,6 +38,14 @@ public:
     int intLastFrame() const { return w.intLastFrame; }
     QString strBasePath() const { return w.strBasePath; }
     QString strLastStamp() const { return w.strLastStamp; }
+    // One supervision tick on a subordinate, its look at the master done and applied; any
+    // back-off from earlier failures is skipped.
+    void syncTick()
+    {
+        w.m_master->retryNow();
+        w.timIntval_Timer();
+        QTRY_VERIFY(!w.m_master->isChecking());
+    }
     QVariant telop(int id) const
     {
         QVariant value;
@@ -237,7 +247,7 @@ private slots:
         frmMainProbe probe(window);
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("local"));
 
-        window.timIntval_Timer();
+        probe.syncTick();
         QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), readFile(masterSettings));
         QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
                  QByteArray("interface2=3000#1#a.jpg"));
@@ -248,7 +258,7 @@ private slots:
         // Unchanged master: nothing is copied, even over a changed local file.
         writeFile(folder.file(mdlCommon::SettingsFileName),
                   settings({"[ENVIRONMENT]", "optTarget=1"}));
-        window.timIntval_Timer();
+        probe.syncTick();
         QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)),
                  settings({"[ENVIRONMENT]", "optTarget=1"}));
 
@@ -256,7 +266,7 @@ private slots:
         writeFile(masterSettings,
                   settings({"[ENVIRONMENT]", "optTarget=1", "txtTelop=新しい", "optTelop=1"}));
         touch(masterSettings, 2);
-        window.timIntval_Timer();
+        probe.syncTick();
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("新しい"));
         QVERIFY(!window.stvTelop->isVisibleTo(&window));
         QCOMPARE(window.flashHeight(), 803.0);
@@ -278,16 +288,125 @@ private slots:
 
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("cannot reach the master's settings"));
-        window.timIntval_Timer();
+        probe.syncTick();
         QTest::failOnWarning(QRegularExpression("master"));
-        window.timIntval_Timer(); // still failing: no new log line
+        probe.syncTick(); // still failing: no new log line
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("local"));
 
         writeFile(masterSettings, settings({"[ENVIRONMENT]", "txtTelop=戻った"}));
         writeFile(QDir(master.path()).filePath(mdlCommon::SlideParamsFileName),
                   "interface2=3000#0");
-        window.timIntval_Timer();
+        probe.syncTick();
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("戻った"));
+    }
+
+    // Nothing the master holds is trusted: a FIFO (which would block a reader), a link out of
+    // the master folder, a file far too large, a missing half of the pair. Each is refused
+    // without blocking and without writing anything, logged once however often it is tried.
+    void masterFilesAreCheckedBeforeTakingOver_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("warning"); // "" when the pair is taken over
+        QTest::newRow("settings file is a FIFO") << "fifo"
+                                                 << "lumaret.ini is not a regular file";
+        QTest::newRow("slide parameters link out of the master folder")
+            << "link out"
+            << "swfpara.txt leads out of the master folder";
+        QTest::newRow("2 GB settings file") << "huge"
+                                            << "holds 2147483648 bytes";
+        QTest::newRow("no slide parameters") << "no slides"
+                                             << "cannot reach .*swfpara.txt";
+        QTest::newRow("a link inside the master folder is followed") << "link in"
+                                                                     << "";
+    }
+    void masterFilesAreCheckedBeforeTakingOver()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, warning);
+        Folder folder;
+        QTemporaryDir master;
+        QTemporaryDir elsewhere;
+        const QDir m(master.path());
+        const QString masterSettings = m.filePath(mdlCommon::SettingsFileName);
+        const QString masterSlides = m.filePath(mdlCommon::SlideParamsFileName);
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        const QByteArray local = settings({"[ENVIRONMENT]", "txtTelop=local"});
+        writeFile(folder.file(mdlCommon::SettingsFileName), local);
+        writeFile(folder.file(mdlCommon::SlideParamsFileName), "interface2=1000#0");
+        writeFile(masterSettings, settings({"[ENVIRONMENT]", "txtTelop=親機"}));
+        writeFile(masterSlides, "interface2=3000#0");
+        const QString secret = elsewhere.filePath(QStringLiteral("secret"));
+        writeFile(secret, "root:x:0:0");
+        if (kind == QLatin1String("fifo")) {
+            QFile::remove(masterSettings);
+            QCOMPARE(::mkfifo(QFile::encodeName(masterSettings).constData(), 0644), 0);
+        } else if (kind == QLatin1String("link out")) {
+            QFile::remove(masterSlides);
+            QVERIFY(QFile::link(secret, masterSlides));
+        } else if (kind == QLatin1String("huge")) {
+            QFile huge(masterSettings);
+            QVERIFY(huge.open(QIODevice::ReadWrite) && huge.resize(qint64(2) << 30));
+        } else if (kind == QLatin1String("no slides")) {
+            QFile::remove(masterSlides);
+        } else if (kind == QLatin1String("link in")) {
+            writeFile(m.filePath(QStringLiteral("img/real.txt")), "interface2=3000#0");
+            QFile::remove(masterSlides);
+            QVERIFY(QFile::link(m.filePath(QStringLiteral("img/real.txt")), masterSlides));
+        }
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        const QDateTime written =
+            QFileInfo(folder.file(mdlCommon::SettingsFileName)).lastModified();
+
+        if (!warning.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+        QElapsedTimer clock;
+        clock.start();
+        probe.syncTick();
+        QVERIFY2(clock.elapsed() < 1000, "the look at the master must not block");
+        QTest::failOnWarning(QRegularExpression("master|lumaret.ini|swfpara"));
+        probe.syncTick();
+        if (warning.isEmpty()) {
+            QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("親機"));
+            QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
+                     QByteArray("interface2=3000#0"));
+            QVERIFY(!QFileInfo(folder.file(mdlCommon::SlideParamsFileName)).isSymLink());
+            return;
+        }
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("local"));
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), local);
+        QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=1000#0"));
+        QCOMPARE(QFileInfo(folder.file(mdlCommon::SettingsFileName)).lastModified(), written);
+        QVERIFY(probe.strLastStamp().isEmpty());
+    }
+
+    // A master that rewrites its settings in place, in two halves within one second: the
+    // subordinate that copied the first half takes the whole file over at the next tick.
+    void tornMasterSaveIsCompletedAtTheNextTick()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        const QString masterSettings = QDir(master.path()).filePath(mdlCommon::SettingsFileName);
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        writeFile(QDir(master.path()).filePath(mdlCommon::SlideParamsFileName),
+                  "interface2=3000#0");
+        const QByteArray whole = settings({"[ENVIRONMENT]", "optTelop=0", "txtTelop=全部そろった"});
+        writeFile(masterSettings, whole.left(20));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        probe.syncTick();
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), whole.left(20));
+
+        QFile rest(masterSettings);
+        QVERIFY(rest.open(QIODevice::Append));
+        rest.write(whole.mid(20));
+        rest.close();
+        probe.syncTick();
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), whole);
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("全部そろった"));
     }
 
     // A stand-alone PC never copies anything, whatever the network file names.

@@ -1,0 +1,59 @@
+#pragma once
+
+// Reading a master PC's settings on a subordinate. Everything here may block on a slow or hung
+// share, so it runs on a worker thread and touches no widget. Nothing from the master is
+// trusted: only regular files inside the master folder, of a sane size, are read.
+
+#include <QByteArray>
+#include <QString>
+
+namespace master {
+
+// Settings and slide parameters are small text files; anything larger is refused unread.
+inline constexpr qint64 MaxFileSize = 1024 * 1024;
+
+// A file's identity for change detection: size and modification time to the nanosecond, so a
+// file rewritten within one clock second is seen as changed.
+struct FileStamp
+{
+    bool exists = false;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+
+    // "yyyy.MM.dd hh:mm:ss.nnnnnnnnn size"; "" for a missing file.
+    QString text() const;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const QString& path);
+
+// The two files a subordinate takes over, read while neither changed.
+struct Pair
+{
+    QString stamp; // of the settings file, as read
+    QByteArray settings;
+    QByteArray slideParams;
+};
+
+// What one look at the master folder found.
+struct Check
+{
+    enum Outcome
+    {
+        Unchanged, // the settings file still has the stamp taken over last
+        Changed,   // a new pair was read: `pair` and `masterFolder` hold it
+        Changing,  // the master wrote while the pair was read; the next tick reads again
+        Failed,    // `error` says why
+    };
+    Outcome outcome = Failed;
+    QString masterFolder; // the master folder the network file names now
+    Pair pair;
+    QString error;
+};
+
+// One look: the stamp of masterFolder's settings file against lastStamp and, when it
+// differs, the master folder named by the network file and the pair read from it.
+Check checkMaster(const QString& masterFolder, const QString& lastStamp,
+                  const QString& networkFile);
+
+} // namespace master
