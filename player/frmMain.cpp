@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "MasterWatch.h"
+#include "ServiceNotifier.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
 #include "mdlCommon.h"
@@ -163,11 +164,17 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     connect(m_master, &MasterWatch::checked, this, [this](const master::Check& check) {
         platform::guarded(lcPlayer, "takeOverMaster", [&] { takeOverMaster(check); });
     });
+    // Alive means this thread runs its timers (the telop's among them) and the presentation
+    // answers.
+    m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
     // A timer without an interval: it fires once the start-up gives it one.
     timIntval.setEnabled(true);
     connect(&timIntval, &platform::IntervalTimer::Timer, this, &frmMain::timIntval_Timer);
 
     resize(int(DesignWidth), int(DesignHeight));
+    // Writers killed before their rename (a power cut, say) leave their temporary files.
+    platform::removeLeftoverTemporaries(settingsFile());
+    platform::removeLeftoverTemporaries(QDir(m_programFolder).filePath(SlideParamsFileName));
     createTelop();
     platform::guarded(lcPlayer, "Form_Load", [&] { Form_Load(); });
 }
@@ -376,6 +383,7 @@ void frmMain::takeOverMaster(const master::Check& check)
 
 void frmMain::cmdEnd_Click()
 {
+    m_service->notifyStopping();
     timIntval.setInterval(0);
     emit programEnded();
 }
@@ -425,6 +433,13 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutControls();
+}
+
+// The first frame on screen: the player is ready.
+void frmMain::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    m_service->notifyReady();
 }
 
 // Places the controls: design pixels of a 1024 x 768 screen, scaled to the window.

@@ -18,6 +18,7 @@
 
 class QLineEdit;
 class MasterWatch;
+class ServiceNotifier;
 namespace master {
 struct Check;
 }
@@ -98,6 +99,7 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void Form_Load();
@@ -121,7 +123,8 @@ private:
     // The frame seen at the previous tick. Kept in full (not 16 bits) so movies longer than
     // 32767 frames stay watched.
     int intLastFrame = 0;
-    double m_flashHeight = 0; // window units; 0 until the start-up sets it
-    MasterWatch* m_master;    // the subordinate's look at its master, off this thread
+    double m_flashHeight = 0;   // window units; 0 until the start-up sets it
+    MasterWatch* m_master;      // the subordinate's look at its master, off this thread
+    ServiceNotifier* m_service; // readiness and keep-alive for the service manager
     friend class frmMainProbe;
 };

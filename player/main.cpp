@@ -1,5 +1,6 @@
 // Lumaret: the advertising display player.
 
+#include "ExitSignals.h"
 #include "frmMain.h"
 
 #include "movie/WebEngineSetup.h"
@@ -16,6 +17,8 @@ int main(int argc, char* argv[])
 
     frmMain window;
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit);
+    ExitSignals exitSignals;
+    QObject::connect(&exitSignals, &ExitSignals::exitRequested, &window, &frmMain::cmdEnd_Click);
     window.showFullScreen();
     return app.exec();
 }

@@ -28,6 +28,9 @@ public:
     virtual void play() = 0;
     // The frame on show, counted from 0.
     virtual int frameNum() const = 0;
+    // False while the engine has waited too long for an answer from whatever plays the movie
+    // (a hung page); true when it has nothing to wait for.
+    virtual bool isAnswering() const { return true; }
 };
 
 } // namespace platform::movie

@@ -112,6 +112,11 @@ void MoviePlayer::Play()
         m_active->play();
 }
 
+bool MoviePlayer::isAnswering() const
+{
+    return !m_active || m_active->isAnswering();
+}
+
 int MoviePlayer::FrameNum() const
 {
     return m_active ? m_active->frameNum() : 0;

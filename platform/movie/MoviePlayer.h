@@ -43,6 +43,9 @@ public:
     // The frame on show, counted from 0: it advances while a movie plays and stands still
     // once it stops.
     int FrameNum() const;
+    // False while the movie's engine has stopped answering (a hung page): the supervision of
+    // the program as a whole uses it.
+    bool isAnswering() const;
 
     // The members by their dispatch identifiers: Movie 102, StopPlay 126, GotoFrame 127,
     // Play 112, FrameNum 107. Lives as long as the component.

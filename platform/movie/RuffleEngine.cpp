@@ -3,16 +3,21 @@
 #include "movie/SwfFile.h"
 #include "movie/SwfWriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <cerrno>
+#include <csignal>
 
 Q_LOGGING_CATEGORY(lcRuffle, "lumaret.movie.swf")
 
@@ -45,6 +50,49 @@ private:
     QUrl m_url;
 };
 
+// The folder of this process's movie copies: "<program>-<pid>-XXXXXX" in the temporary
+// folder, so a later run can tell which folders belong to processes that are gone.
+QString copiesTemplate()
+{
+    return QDir(QDir::tempPath())
+        .filePath(QStringLiteral("%1-%2-XXXXXX")
+                      .arg(QCoreApplication::applicationName())
+                      .arg(QCoreApplication::applicationPid()));
+}
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+}
+
+// Removes the copy folders of earlier runs that ended without removing them (killed, power
+// cut). Folders of processes that still run are left alone.
+void removeStaleCopies()
+{
+    const QString program = QCoreApplication::applicationName();
+    const QRegularExpression ours(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(program) + QStringLiteral("-(\\d+)-[A-Za-z0-9]{6}")));
+    QDir temporary(QDir::tempPath());
+    for (const QString& name :
+         temporary.entryList({program + QStringLiteral("-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch match = ours.match(name);
+        // Only numbered folders: "<program>-XXXXXX" is what any temporary folder of a
+        // program is called by default, and may be in use.
+        if (!match.hasMatch() || processRuns(match.captured(1).toLongLong()))
+            continue;
+        QDir stale(temporary.filePath(name));
+        if (QFileInfo(stale.path()).isSymLink() || !stale.removeRecursively())
+            continue;
+        qCInfo(lcRuffle).noquote() << "removed" << stale.path() << "left by an earlier run";
+    }
+}
+
+QString copiesFolderTemplate()
+{
+    removeStaleCopies();
+    return copiesTemplate();
+}
+
 QString jsString(const QString& text)
 {
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
@@ -56,7 +104,8 @@ QString jsString(const QString& text)
 RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
     : MovieEngine(parent), m_view(new QWebEngineView),
       m_pageUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("player.html")))),
-      m_shellUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("shell.swf"))))
+      m_shellUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("shell.swf")))),
+      m_copies(copiesFolderTemplate())
 {
     m_page = new PlayerPage(m_pageUrl, m_view);
     m_page->setBackgroundColor(Qt::black);
@@ -173,6 +222,8 @@ void RuffleEngine::run(const QString& script)
 void RuffleEngine::pageLoaded(bool ok)
 {
     m_pageReady = ok;
+    m_lastAnswer.start();
+    m_pollSent.invalidate();
     if (!ok) {
         qCWarning(lcRuffle).noquote() << "cannot load the player page" << m_pageUrl.toLocalFile();
         return;
@@ -196,16 +247,27 @@ void RuffleEngine::renderProcessDied()
     QTimer::singleShot(0, this, [this] { m_page->load(m_pageUrl); });
 }
 
+// Frame reads do not pile up on a page that is slow to answer: a new one goes out only when
+// the last was answered or has waited a second.
 void RuffleEngine::pollFrame()
 {
-    if (!m_pageReady)
+    if (!m_pageReady || (m_pollSent.isValid() && m_pollSent.elapsed() < 1000))
         return;
     const int generation = m_generation;
+    m_pollSent.start();
     m_page->runJavaScript(QStringLiteral("lumaret.frame()"),
                           [this, generation](const QVariant& frame) {
+                              m_pollSent.invalidate();
+                              m_lastAnswer.start();
                               if (generation == m_generation && frame.isValid())
                                   m_frame = frame.toInt();
                           });
+}
+
+bool RuffleEngine::isAnswering() const
+{
+    return !m_poll.isActive() || !m_pageReady || !m_lastAnswer.isValid() ||
+           m_lastAnswer.elapsed() < AnswerLimitMs;
 }
 
 } // namespace platform::movie

@@ -8,6 +8,7 @@
 #include "movie/MovieEngine.h"
 #include "movie/MovieExport.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -33,6 +34,9 @@ public:
     void gotoFrame(int frame) override;
     void play() override;
     int frameNum() const override { return m_frame; }
+    // False while a playing movie's page has not answered a frame read for AnswerLimitMs.
+    bool isAnswering() const override;
+    static constexpr int AnswerLimitMs = 30000;
 
     // The page's render process, for tests that make it die.
     qint64 renderProcessId() const;
@@ -56,6 +60,8 @@ private:
     int m_frame = 0;
     int m_generation = 0; // frame reads older than the last load or goto are dropped
     QTimer m_poll;
+    QElapsedTimer m_lastAnswer; // since the page last answered (or was loaded)
+    QElapsedTimer m_pollSent;   // runs while a frame read waits for its answer
 };
 
 } // namespace platform::movie

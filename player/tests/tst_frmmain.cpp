@@ -204,6 +204,21 @@ private slots:
                 !lines.isEmpty()); // nothing written
     }
 
+    // Temporary files of writers that were killed are removed at start-up; others stay.
+    void startUpRemovesLeftoverTemporaries()
+    {
+        Folder folder;
+        const QStringList names{"lumaret.ini.Ab3xYz", "img/swfpara.txt.Qw12er", "lumaret.ini.bak",
+                                "img/photo.jpg.Qw12er"};
+        for (const QString& name : names)
+            writeFile(folder.file(name), "x");
+        frmMain window(folder.path());
+        QVERIFY(!QFile::exists(folder.file(names[0])));
+        QVERIFY(!QFile::exists(folder.file(names[1])));
+        QVERIFY(QFile::exists(folder.file(names[2])));
+        QVERIFY(QFile::exists(folder.file(names[3])));
+    }
+
     // A subordinate without settings writes the defaults and plays from the master folder.
     void subordinateWithoutSettingsWritesDefaults()
     {
