@@ -7,9 +7,13 @@
 #include "runtime/FontNames.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 
 int main(int argc, char* argv[])
 {
+    // The journal holds what a person needs: state changes and failures. Routine (the web
+    // player's console, each movie restart) is debug, shown only when QT_LOGGING_RULES asks.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     platform::movie::prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumaret"));

@@ -81,8 +81,11 @@ private slots:
         environment.insert(QStringLiteral("TMPDIR"), temporary.path());
         environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
         environment.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("1000000"));
+        environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"),
+                           QStringLiteral("%{type} %{category}: %{message}"));
+        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
         player.setProcessEnvironment(environment);
-        player.setProcessChannelMode(QProcess::ForwardedChannels);
+        player.setProcessChannelMode(QProcess::MergedChannels);
         player.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), {});
         QVERIFY(player.waitForStarted());
 
@@ -100,6 +103,13 @@ private slots:
         QCOMPARE(player.exitCode(), 0);
         QVERIFY(manager.messages().contains(QStringLiteral("STOPPING=1")));
         QCOMPARE(copyFolders(temporary.path()), QStringList{live});
+
+        // The journal: no routine lines (the web player's console, restarts) by default.
+        const QStringList journal =
+            QString::fromLocal8Bit(player.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        for (const QString& line : journal)
+            QVERIFY2(!line.startsWith(QLatin1String("debug ")), qPrintable(line));
+        QVERIFY2(journal.size() < 40, qPrintable(journal.join(u'\n')));
     }
 };
 
