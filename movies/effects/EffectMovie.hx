@@ -1,4 +1,5 @@
 import flash.display.Bitmap;
+import flash.display.BitmapData;
 import flash.display.DisplayObject;
 import flash.display.Loader;
 import flash.display.Sprite;
@@ -24,6 +25,9 @@ class EffectMovie extends Sprite {
 	var next = 0;
 	var current:DisplayObject;
 	var startedAt = 0.0;
+	// Each picture is decoded once and shown again from here: a show runs for months, and a
+	// picture loaded anew at every turn is memory the web player never gives back.
+	var pictures = new Map<String, BitmapData>();
 
 	public function new() {
 		super();
@@ -63,21 +67,36 @@ class EffectMovie extends Sprite {
 			return;
 		var name = names[next];
 		next = (next + 1) % names.length;
+		var decoded = pictures.get(name);
+		if (decoded != null) {
+			show(new Bitmap(decoded));
+			return;
+		}
 		var image = new Loader();
 		image.contentLoaderInfo.addEventListener(Event.INIT, function(_) {
 			var content = image.content;
-			if (Std.isOfType(content, Bitmap))
-				cast(content, Bitmap).smoothing = true;
-			image.width = Width;
-			image.height = Height;
-			var previous = current;
-			current = image;
-			startedAt = flash.Lib.getTimer();
-			addChild(image);
-			enter(image, previous);
+			if (Std.isOfType(content, Bitmap)) {
+				var picture = cast(content, Bitmap).bitmapData;
+				pictures.set(name, picture);
+				show(new Bitmap(picture));
+			} else {
+				show(image);
+			}
 		});
 		image.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) haxe.Timer.delay(showNext, milliseconds));
 		image.load(new URLRequest(name));
+	}
+
+	function show(image:DisplayObject) {
+		if (Std.isOfType(image, Bitmap))
+			cast(image, Bitmap).smoothing = true;
+		image.width = Width;
+		image.height = Height;
+		var previous = current;
+		current = image;
+		startedAt = flash.Lib.getTimer();
+		addChild(image);
+		enter(image, previous);
 	}
 
 	// Called when an image is shown; `previous` is the image before it, or null.

@@ -12,9 +12,12 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMutex>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <csignal>
 
 using platform::movie::MoviePlayer;
@@ -49,6 +52,31 @@ std::pair<int, int> frameTwice(const MoviePlayer& player, int apart)
     QTest::qWait(apart);
     return {first, player.FrameNum()};
 }
+
+// Counts the page's requests by file name.
+class RequestCounter : public QWebEngineUrlRequestInterceptor
+{
+public:
+    RequestCounter() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(this); }
+    ~RequestCounter() override
+    {
+        QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
+    }
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_names << info.requestUrl().fileName();
+    }
+    int count(const QString& name)
+    {
+        const QMutexLocker lock(&m_mutex);
+        return int(m_names.count(name));
+    }
+
+private:
+    QMutex m_mutex;
+    QStringList m_names;
+};
 
 } // namespace
 
@@ -158,6 +186,35 @@ private slots:
 
         player->setMovie(img.filePath(QStringLiteral("効果無し.swf")));
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
+    }
+
+    // A slide show runs for months: each picture is read and decoded once, then shown again
+    // from memory (a picture loaded anew at each turn is memory the web player keeps).
+    void effectMovieReadsEachPictureOnce()
+    {
+        QTemporaryDir img;
+        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
+                            img.filePath(QStringLiteral("効果無し.swf"))));
+        for (const auto& [name, colour] :
+             {std::pair{"red.jpg", qRgb(255, 0, 0)}, std::pair{"green.jpg", qRgb(0, 255, 0)}}) {
+            QImage picture(320, 200, QImage::Format_RGB32);
+            picture.fill(colour);
+            QVERIFY(picture.save(img.filePath(QLatin1String(name))));
+        }
+        QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
+        QVERIFY(parameters.open(QIODevice::WriteOnly));
+        parameters.write("interface2=0400#2#red.jpg#green.jpg");
+        parameters.close();
+
+        RequestCounter requests;
+        player->setMovie(img.filePath(QStringLiteral("効果無し.swf")));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
+        for (int turn = 0; turn < 3; ++turn) {
+            QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 3000);
+            QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), 3000);
+        }
+        QCOMPARE(requests.count(QStringLiteral("red.jpg")), 1);
+        QCOMPARE(requests.count(QStringLiteral("green.jpg")), 1);
     }
 
     void stillPictureIsOneFrame()
