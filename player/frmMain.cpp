@@ -14,6 +14,7 @@
 #include "text/EraDate.h"
 #include "text/Numbers.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -42,6 +43,9 @@ constexpr double DesignHeight = 768;
 constexpr double PixelsPerUnitY = 11010.0 / 768 / 15;
 constexpr double FlashHeightWithTelop = 677;
 constexpr double FlashHeightWithoutTelop = 803;
+// A cell is at least one pixel wide: a step of more cells than the board has pixels skips the
+// whole board.
+constexpr int MaxVisibleMove = 1016;
 
 const QString Environment = QStringLiteral("ENVIRONMENT");
 
@@ -204,7 +208,7 @@ void frmMain::createTelop()
 // The start-up, in its fixed order.
 void frmMain::Form_Load()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = this->today();
     strBasePath = m_programFolder;
 
     strMenuMode =
@@ -240,11 +244,14 @@ void frmMain::Form_Load()
 // start-up goes on.
 void frmMain::applyTelopSpeed()
 {
+    // The telop takes 0 to 65535 ms; it would refuse anything else and keep its own period.
     const QString interval = environment("TelopInterval", QStringLiteral("40"));
-    const auto milliseconds = wholeNumber(interval, std::numeric_limits<int32_t>::min(),
-                                          std::numeric_limits<int32_t>::max());
+    const auto milliseconds = wholeNumber(interval, 0, platform::IntervalTimer::MaximumInterval);
     if (!milliseconds)
-        qCWarning(lcPlayer).noquote() << "TelopInterval" << interval << "is not a number; using 40";
+        qCWarning(lcPlayer).noquote()
+            << "TelopInterval" << interval << "is not a number from 0 to 65535; using 40";
+    else if (*milliseconds == 0)
+        qCWarning(lcPlayer) << "TelopInterval 0 stops the telop: its text stands still";
     stvTelop->putProperty(dispid::Interval, int(milliseconds.value_or(40)));
 
     const QString move = environment("TelopMove", QStringLiteral("1"));
@@ -252,6 +259,13 @@ void frmMain::applyTelopSpeed()
         wholeNumber(move, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
     if (!cells)
         qCWarning(lcPlayer).noquote() << "TelopMove" << move << "is not a 16-bit number; using 1";
+    else if (*cells <= 0)
+        qCWarning(lcPlayer) << "TelopMove" << *cells
+                            << "stops the telop's motion: its board stays blank";
+    else if (*cells > MaxVisibleMove)
+        qCWarning(lcPlayer) << "TelopMove" << *cells
+                            << "moves the text past the whole board in one step: the board "
+                               "shows no motion";
     stvTelop->putProperty(dispid::MoveCount, int(cells.value_or(1)));
 }
 
@@ -296,6 +310,7 @@ void frmMain::applyTelopVisibility()
 
 void frmMain::applyTelopText(const QDate& today)
 {
+    m_telopDate = today;
     QString text = withoutBlanksAround(environment("txtTelop"));
     if (environment("chkDate") == QLatin1String("1"))
         text = platform::japaneseEraDatePrefix(today) + text;
@@ -320,6 +335,7 @@ void frmMain::setFlashHeight(double units)
 void frmMain::timIntval_Timer()
 {
     platform::guarded(lcPlayer, "timIntval_Timer", [&] {
+        followDayChange();
         if (strNetMode == QLatin1String("1"))
             synchroniseWithMaster();
 
@@ -336,6 +352,21 @@ void frmMain::timIntval_Timer()
             intLastFrame = 0;
         }
     });
+}
+
+// A player runs for months: when the day changes, the date in front of the telop's text
+// changes with it. Only the text is set again; the telop's motion settings stay.
+void frmMain::followDayChange()
+{
+    const QDate now = today();
+    if (now == m_telopDate)
+        return;
+    m_telopDate = now;
+    if (environment("chkDate") == QLatin1String("1")) {
+        qCInfo(lcPlayer).noquote()
+            << "a new day:" << now.toString(Qt::ISODate) << "; the telop shows its date";
+        applyTelopText(now);
+    }
 }
 
 // Looks at the master folder on a worker thread; what it finds comes to takeOverMaster.
@@ -374,7 +405,7 @@ void frmMain::takeOverMaster(const master::Check& check)
     }
     applyPresentation();
     applyTelopVisibility();
-    applyTelopText(QDate::currentDate());
+    applyTelopText(today());
     strLastStamp = check.pair.stamp;
     m_master->reportSuccess(QStringLiteral("took over the master's settings of ") + strLastStamp);
 }
@@ -433,6 +464,14 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutControls();
+}
+
+// A close request (Alt+F4, a desktop's or a script's close) is the exit command: the window
+// must never just disappear while the program runs on.
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    platform::guarded(lcPlayer, "closeEvent", [&] { cmdEnd_Click(); });
+    event->accept();
 }
 
 // The first frame on screen: the player is ready.

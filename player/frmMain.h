@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QLineEdit;
 class MasterWatch;
@@ -85,6 +86,10 @@ public:
     // StopPlay, GotoFrame 0, Play: every (re)start of the presentation.
     void restartPresentation();
 
+    // Today's date, for the telop's date prefix: the system's, or a test's clock.
+    QDate today() const { return m_clock ? m_clock() : QDate::currentDate(); }
+    void setClock(std::function<QDate()> clock) { m_clock = std::move(clock); }
+
     void timIntval_Timer();
     void cmdEnd_Click();
     void cmdEnv_Click();
@@ -99,6 +104,7 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -110,6 +116,7 @@ private:
     void applyPresentation();
     void applyTelopVisibility();
     void applyTelopText(const QDate& today);
+    void followDayChange();
     void synchroniseWithMaster();
     void takeOverMaster(const master::Check& check);
     void layoutControls();
@@ -123,7 +130,9 @@ private:
     // The frame seen at the previous tick. Kept in full (not 16 bits) so movies longer than
     // 32767 frames stay watched.
     int intLastFrame = 0;
-    double m_flashHeight = 0;   // window units; 0 until the start-up sets it
+    double m_flashHeight = 0; // window units; 0 until the start-up sets it
+    std::function<QDate()> m_clock;
+    QDate m_telopDate;          // the day the telop's text was last set for
     MasterWatch* m_master;      // the subordinate's look at its master, off this thread
     ServiceNotifier* m_service; // readiness and keep-alive for the service manager
     friend class frmMainProbe;

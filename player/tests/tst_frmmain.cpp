@@ -219,6 +219,107 @@ private slots:
         QVERIFY(QFile::exists(folder.file(names[3])));
     }
 
+    // The telop's speed and step from the settings: values the telop refuses become the
+    // default with a log line; values it takes but that stop the board are logged once.
+    void telopSpeedSettings_data()
+    {
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<int>("usedInterval");
+        QTest::addColumn<int>("usedMove");
+        QTest::addColumn<QString>("warning"); // "" for none
+        QTest::newRow("largest interval") << "65535"
+                                          << "1" << 65535 << 1 << "";
+        QTest::newRow("interval beyond the telop's range")
+            << "70000"
+            << "1" << 40 << 1 << "TelopInterval 70000 is not a number from 0 to 65535";
+        QTest::newRow("negative interval")
+            << "-5"
+            << "1" << 40 << 1 << "TelopInterval -5 is not a number from 0 to 65535";
+        QTest::newRow("interval 0 stands still") << "0"
+                                                 << "1" << 0 << 1 << "TelopInterval 0 stops";
+        QTest::newRow("move 0") << "40"
+                                << "0" << 40 << 0 << "TelopMove 0 stops the telop's motion";
+        QTest::newRow("negative move")
+            << "40"
+            << "-3" << 40 << -3 << "TelopMove -3 stops the telop's motion";
+        QTest::newRow("largest move")
+            << "40"
+            << "32767" << 40 << 32767 << "TelopMove 32767 moves the text past the whole";
+        QTest::newRow("ordinary") << "25"
+                                  << "4" << 25 << 4 << "";
+    }
+    void telopSpeedSettings()
+    {
+        QFETCH(QString, interval);
+        QFETCH(QString, move);
+        QFETCH(int, usedInterval);
+        QFETCH(int, usedMove);
+        QFETCH(QString, warning);
+        Folder folder;
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "TelopInterval=" + interval, "TelopMove=" + move}));
+        if (!warning.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+        QTest::failOnWarning(QRegularExpression("Telop"));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        QCOMPARE(probe.telop(dispid::Interval).toInt(), usedInterval);
+        QCOMPARE(probe.telop(dispid::MoveCount).toInt(), usedMove);
+    }
+
+    // A player left running for days shows each day's date: the text is set again once when
+    // the day changes, and only where the date prefix is on.
+    void dayChangeRenewsTheDate_data()
+    {
+        QTest::addColumn<QString>("chkDate");
+        QTest::newRow("date shown") << "1";
+        QTest::newRow("no date") << "0";
+    }
+    void dayChangeRenewsTheDate()
+    {
+        QFETCH(QString, chkDate);
+        Folder folder;
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=営業中", "chkDate=" + chkDate}));
+        QDate day(2026, 12, 7);
+        frmMain window(folder.path());
+        window.setClock([&] { return day; });
+        frmMainProbe probe(window);
+        const auto shown = [&](const QDate& date) {
+            return (chkDate == QLatin1String("1") ? platform::japaneseEraDatePrefix(date)
+                                                  : QString()) +
+                   QStringLiteral("営業中");
+        };
+        window.timIntval_Timer();
+        QCOMPARE(probe.telop(dispid::Text).toString(), shown(day));
+
+        day = day.addDays(1);
+        window.timIntval_Timer();
+        QCOMPARE(probe.telop(dispid::Text).toString(), shown(day));
+        // Once per change: the same day does not set the text again.
+        window.stvTelop->putProperty(dispid::Text, QStringLiteral("set by hand"));
+        window.timIntval_Timer();
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("set by hand"));
+        day = day.addDays(3);
+        window.timIntval_Timer();
+        QCOMPARE(probe.telop(dispid::Text).toString(),
+                 chkDate == QLatin1String("1") ? shown(day) : QStringLiteral("set by hand"));
+    }
+
+    // A close request from outside is the exit command, whichever way it comes.
+    void closeRequestIsTheExitCommand()
+    {
+        Folder folder;
+        frmMain window(folder.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy ended(&window, &frmMain::programEnded);
+        QVERIFY(window.close());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(window.timIntval.interval(), 0);
+    }
+
     // A subordinate without settings writes the defaults and plays from the master folder.
     void subordinateWithoutSettingsWritesDefaults()
     {

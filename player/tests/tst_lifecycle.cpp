@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -45,6 +46,53 @@ private:
     int m_fd = -1;
     QStringList m_messages;
 };
+
+// What a window manager does on Alt+F4: a WM_DELETE_WINDOW client message to the windows
+// titled `title` (a program may own helper windows of the same name). False when there is none.
+bool sendCloseRequest(const QByteArray& title)
+{
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection))
+        return false;
+    const auto atom = [&](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    };
+    const xcb_atom_t protocols = atom("WM_PROTOCOLS");
+    const xcb_atom_t deleteWindow = atom("WM_DELETE_WINDOW");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_query_tree_reply_t* tree =
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
+    bool sent = false;
+    for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+        const xcb_window_t window = xcb_query_tree_children(tree)[i];
+        xcb_get_property_reply_t* name = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256),
+            nullptr);
+        if (name && QByteArray(static_cast<const char*>(xcb_get_property_value(name)),
+                               xcb_get_property_value_length(name)) == title) {
+            xcb_client_message_event_t message{};
+            message.response_type = XCB_CLIENT_MESSAGE;
+            message.format = 32;
+            message.window = window;
+            message.type = protocols;
+            message.data.data32[0] = deleteWindow;
+            message.data.data32[1] = XCB_CURRENT_TIME;
+            xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                           reinterpret_cast<const char*>(&message));
+            xcb_flush(connection);
+            sent = true;
+        }
+        free(name);
+    }
+    free(tree);
+    xcb_disconnect(connection);
+    return sent;
+}
 
 QStringList copyFolders(const QString& temporary)
 {
@@ -110,6 +158,34 @@ private slots:
         for (const QString& line : journal)
             QVERIFY2(!line.startsWith(QLatin1String("debug ")), qPrintable(line));
         QVERIFY2(journal.size() < 40, qPrintable(journal.join(u'\n')));
+    }
+
+    // A window manager's close request (Alt+F4, a desktop's close) ends the program as the
+    // exit command does, within a second, instead of hiding the window.
+    void windowManagerCloseEndsTheProgram()
+    {
+        QTemporaryDir temporary;
+        NotifySocket manager(QFile::encodeName(temporary.filePath(QStringLiteral("notify"))));
+        QProcess player;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+        environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
+        player.setProcessEnvironment(environment);
+        player.setProcessChannelMode(QProcess::ForwardedChannels);
+        player.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), {});
+        QVERIFY(player.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(manager.messages().contains(QStringLiteral("READY=1")), 30000);
+
+        QVERIFY(sendCloseRequest("Lumaret"));
+        QElapsedTimer clock;
+        clock.start();
+        const bool ended = player.waitForFinished(1000);
+        if (!ended)
+            player.kill();
+        QVERIFY2(ended, "the player must end within a second of a close request");
+        qInfo() << "ended" << clock.elapsed() << "ms after the close request";
+        QCOMPARE(player.exitCode(), 0);
+        QCOMPARE(copyFolders(temporary.path()), QStringList());
     }
 };
 
