@@ -56,7 +56,8 @@ void showMessage(QWidget* parent, const QString& text, const QString& title)
 bool isPlainFileName(const QString& name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+           !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':') &&
+           !name.contains(QChar(0));
 }
 
 } // namespace
@@ -249,7 +250,7 @@ bool dlgEnv::validate()
 
 void dlgEnv::OKButton_Click()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = m_owner.today();
     if (!validate())
         return;
     applyToPlayer();
@@ -289,12 +290,14 @@ void dlgEnv::CancelButton_Click()
     restartAndUnload(false);
 }
 
-// Closing by the title bar is a Cancel: the presentation and the supervision never stay stopped.
-void dlgEnv::closeEvent(QCloseEvent* event)
+// Escape and the title bar end here too (Qt closes a dialog through reject()): the
+// presentation and the supervision never stay stopped.
+void dlgEnv::reject()
 {
-    if (!m_unloading)
+    if (m_unloading)
+        QDialog::reject();
+    else
         CancelButton_Click();
-    event->accept();
 }
 
 void dlgEnv::restartAndUnload(bool accepted)
@@ -311,11 +314,16 @@ void dlgEnv::txtTime_KeyPress(int16_t& keyAscii)
     FilterDigitKey(keyAscii);
 }
 
+// Only typed characters meet the digit filter; navigation and dialog keys (Tab, Enter,
+// Escape, shortcuts), whose text is a control character, keep their usual meaning.
 bool dlgEnv::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == txtTime && event->type() == QEvent::KeyPress) {
-        const QString typed = static_cast<QKeyEvent*>(event)->text();
-        if (!typed.isEmpty()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString typed = key->text();
+        const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+        if (!typed.isEmpty() && typed[0].unicode() >= 0x20 && typed[0].unicode() != 0x7f &&
+            !shortcut) {
             int16_t code = int16_t(typed[0].unicode());
             txtTime_KeyPress(code);
             if (code == 0)
@@ -394,7 +402,8 @@ void dlgEnv::cmdSave_Click()
     // A set is a file directly in "save": names that could reach elsewhere are refused.
     if (!isPlainFileName(name)) {
         refuse(QStringLiteral(
-                   "この名前では保存できません。「/」「\\」を含まない名前を入力してください。"),
+                   "この名前では保存できません。「/」「\\」「:」を含まず、「.」「..」以外の名前を"
+                   "入力してください。"),
                title);
         return;
     }

@@ -70,8 +70,11 @@ public:
     void cmdClr_Click();
     void cmdHelp_Click();
 
+    // Every way of closing without OK (Escape, the title bar, reject() from anywhere) is a
+    // Cancel: it runs CancelButton_Click once.
+    void reject() override;
+
 protected:
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

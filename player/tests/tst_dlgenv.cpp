@@ -424,6 +424,98 @@ private slots:
         QCOMPARE(files(), before);
     }
 
+    // Closing the dialog without OK, any way, is a Cancel: the presentation restarts and the
+    // supervision runs again, once.
+    void everyCloseWithoutOkIsCancel_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Escape") << "Escape";
+        QTest::newRow("Escape in the time box") << "Escape in the time box";
+        QTest::newRow("title bar") << "title bar";
+        QTest::newRow("reject()") << "reject()";
+        QTest::newRow("Cancel button") << "Cancel button";
+    }
+    void everyCloseWithoutOkIsCancel()
+    {
+        QFETCH(QString, how);
+        openPlayer({"[ENVIRONMENT]", "optTarget=1", "txtTime=5"});
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        int rejected = 0;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<dlgEnv*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            connect(dialog, &QDialog::rejected, this, [&] { ++rejected; });
+            if (how == QLatin1String("Escape")) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            } else if (how == QLatin1String("Escape in the time box")) {
+                dialog->optTarget[1]->click();
+                dialog->txtTime->setFocus();
+                QTest::keyClick(dialog->txtTime, Qt::Key_Escape);
+            } else if (how == QLatin1String("title bar")) {
+                dialog->close();
+            } else if (how == QLatin1String("reject()")) {
+                dialog->reject();
+            } else {
+                dialog->CancelButton->click();
+            }
+        });
+        window->cmdEnv_Click();
+        QCOMPARE(rejected, 1);
+        QCOMPARE(window->timIntval.interval(), 1000);
+    }
+
+    // In the time box only typed characters meet the digit filter: Tab and Shift+Tab move on,
+    // Enter is OK.
+    void timeBoxKeepsNavigationKeys()
+    {
+        openPlayer({"[ENVIRONMENT]", "optTarget=1", "txtAnime=e.swf", "txtImg_0=a.jpg"});
+        dlgEnv dialog(*window);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.activateWindow();
+        dialog.txtTime->setFocus();
+        QTRY_VERIFY(dialog.txtTime->hasFocus());
+        QWidget* before = dialog.txtTime->previousInFocusChain();
+        while (!(before->focusPolicy() & Qt::TabFocus) || !before->isEnabled())
+            before = before->previousInFocusChain();
+        QTest::keyClick(dialog.txtTime, Qt::Key_Tab);
+        QVERIFY(!dialog.txtTime->hasFocus());
+        dialog.txtTime->setFocus();
+        QTest::keyClick(dialog.txtTime, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), before);
+
+        dialog.txtTime->setFocus();
+        dialog.txtTime->clear();
+        QTest::keyClicks(dialog.txtTime, QStringLiteral("4x"));
+        QCOMPARE(dialog.txtTime->text(), QStringLiteral("4"));
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        QTest::keyClick(dialog.txtTime, Qt::Key_Return);
+        QCOMPARE(accepted.count(), 1);
+        QCOMPARE(mdlCommon::GetIniString(file(mdlCommon::SettingsFileName), "ENVIRONMENT",
+                                         "txtTime", "?"),
+                 QStringLiteral("4"));
+    }
+
+    // Set names that can not be saved and loaded back as themselves are refused.
+    void unsafeSetNamesAreRefused()
+    {
+        openPlayer({"[ENVIRONMENT]", "txtAnime=a.swf"});
+        dlgEnv dialog(*window);
+        InputBoxes names;
+        MessageBoxRecorder answers;
+        const QStringList bad{"朝:夜", "c:", ".", "..", "a/b", "a\\b"};
+        for (const QString& name : bad) {
+            names.answer = name;
+            dialog.cmdSave_Click();
+        }
+        QCOMPARE(answers.texts(),
+                 QStringList(bad.size(), QStringLiteral("この名前では保存できません。「/」「\\」"
+                                                        "「:」を含まず、「.」「..」以外の名前を"
+                                                        "入力してください。")));
+        QCOMPARE(QDir(file(QStringLiteral("save"))).entryList(QDir::Files), QStringList());
+    }
+
     void clearAsksFirstAndKeepsTheTime()
     {
         openPlayer(
