@@ -50,6 +50,55 @@ private slots:
         QCOMPARE(swf->toBytes(), twoFrames().toBytes()); // written back byte for byte
     }
 
+    // Stage rectangles of every field width: the record's length follows its bit count, odd
+    // or even, and the tags after it are read from the right place.
+    void readsStageRectanglesOfEveryWidth_data()
+    {
+        QTest::addColumn<int>("twips");
+        for (int bits = 2; bits <= 20; ++bits)
+            QTest::addRow("%d-bit fields", bits) << (1 << (bits - 2));
+    }
+    void readsStageRectanglesOfEveryWidth()
+    {
+        QFETCH(int, twips);
+        SwfFile swf = twoFrames();
+        swf.frameRect = rectRecord(QRect(0, 0, twips, twips));
+        const auto read = readSwf(swf.toBytes());
+        QVERIFY(read);
+        QCOMPARE(read->frameRect, swf.frameRect);
+        QCOMPARE(read->frameCount, quint16(2));
+        QCOMPARE(read->tags.size(), swf.tags.size());
+        QCOMPARE(read->toBytes(), swf.toBytes());
+    }
+
+    // Tag bodies of 63 bytes and more need the long header; a short header's length field
+    // of 63 means "the length follows".
+    void writesTagLengthsAroundTheShortLimit_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("headerBytes");
+        QTest::newRow("62 bytes: short header") << 62 << 2;
+        QTest::newRow("63 bytes: long header") << 63 << 6;
+        QTest::newRow("64 bytes: long header") << 64 << 6;
+        QTest::newRow("empty") << 0 << 2;
+    }
+    void writesTagLengthsAroundTheShortLimit()
+    {
+        QFETCH(int, length);
+        QFETCH(int, headerBytes);
+        const SwfFile plain = twoFrames();
+        SwfFile swf = plain;
+        const Tag tag{SetBackgroundColor + 100, QByteArray(length, '\x5a')};
+        swf.tags.prepend(tag);
+        const QByteArray bytes = swf.toBytes();
+        QCOMPARE(bytes.size() - plain.toBytes().size(), qsizetype(headerBytes + length));
+        const auto read = readSwf(bytes);
+        QVERIFY(read);
+        QCOMPARE(read->tags.first().code, tag.code);
+        QCOMPARE(read->tags.first().body, tag.body);
+        QCOMPARE(read->tags.size(), swf.tags.size());
+    }
+
     void refusesWhatIsNoMovie_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -82,12 +131,19 @@ private slots:
         const QByteArray bounds = rectRecord(QRect(0, 0, 2000, 400));
         QTest::newRow("shapes only") << Tag{ShowFrame, {}} << false;
         QTest::newRow("text field in device fonts")
-            << Tag{DefineEditText, QByteArray::fromHex("0500") + bounds + QByteArray::fromHex("0100")} << true;
+            << Tag{DefineEditText,
+                   QByteArray::fromHex("0500") + bounds + QByteArray::fromHex("0100")}
+            << true;
         QTest::newRow("text field with outlines")
-            << Tag{DefineEditText, QByteArray::fromHex("0500") + bounds + QByteArray::fromHex("0101")} << false;
-        QTest::newRow("old-style code making a text field") << doAction(QByteArray::fromHex("96") + "createTextField") << true;
+            << Tag{DefineEditText,
+                   QByteArray::fromHex("0500") + bounds + QByteArray::fromHex("0101")}
+            << false;
+        QTest::newRow("old-style code making a text field")
+            << doAction(QByteArray::fromHex("96") + "createTextField") << true;
         QTest::newRow("ActionScript 3 code using TextField")
-            << Tag{DoABC, QByteArray::fromHex("00") + "flash.text" + QByteArray::fromHex("00") + "TextField"} << true;
+            << Tag{DoABC, QByteArray::fromHex("00") + "flash.text" + QByteArray::fromHex("00") +
+                              "TextField"}
+            << true;
     }
     void tellsDeviceText()
     {

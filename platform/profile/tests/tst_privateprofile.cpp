@@ -112,6 +112,17 @@ private slots:
         QTest::newRow("cut inside a two-byte character")
             << QByteArray("[s]\r\nk=" + QByteArray(254, 'x') + "\x8a\x4a\x8a\x4a\r\n")
             << QByteArray("s") << QByteArray("k") << QByteArray("") << QByteArray(254, 'x');
+        // Lead bytes are 81-9F and E0-FC: a cut never splits their characters; the bytes
+        // around those ranges are single characters and may end the value.
+        for (const char lead : {'\x81', '\x9f', '\xe0', '\xfc'})
+            QTest::addRow("cut before the character with lead byte %02X", quint8(lead))
+                << QByteArray("[s]\r\nk=" + QByteArray(254, 'x') + lead + "\x40\r\n")
+                << QByteArray("s") << QByteArray("k") << QByteArray("") << QByteArray(254, 'x');
+        for (const char single : {'\x80', '\xa0', '\xdf', '\xfd'})
+            QTest::addRow("single byte %02X ends the value", quint8(single))
+                << QByteArray("[s]\r\nk=" + QByteArray(254, 'x') + single + "\x40\r\n")
+                << QByteArray("s") << QByteArray("k") << QByteArray("")
+                << QByteArray(254, 'x') + single;
         QTest::newRow("127 kanji fit, the 128th is cut")
             << QByteArray("[s]\r\nk=" +
                           QByteArray(128 * 2, '\x88').replace(QByteArray("\x88\x88"), "\x88\x9f") +

@@ -44,6 +44,28 @@ private slots:
         QVERIFY(ticks.wait(1000));
     }
 
+    // The range ends are intervals like any other.
+    void takesTheWholeRange()
+    {
+        IntervalTimer timer;
+        timer.setInterval(65535);
+        QCOMPARE(timer.interval(), 65535);
+        timer.setInterval(0);
+        QCOMPARE(timer.interval(), 0);
+    }
+
+    // A new interval takes effect at once on a running timer, not after the old period.
+    void newIntervalTakesEffectWhileRunning()
+    {
+        IntervalTimer timer;
+        QSignalSpy ticks(&timer, &IntervalTimer::Timer);
+        timer.setEnabled(true);
+        timer.setInterval(5000);
+        QTest::qWait(50);
+        timer.setInterval(20);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 5, 2000);
+    }
+
     void refusesIntervalsOutOfRange_data()
     {
         QTest::addColumn<int>("interval");

@@ -75,6 +75,8 @@ private slots:
         QTest::newRow("decimal") << "2.5" << 2.5;
         QTest::newRow("negative") << "-7x" << -7.0;
         QTest::newRow("exponent") << "1e3" << 1000.0;
+        QTest::newRow("d exponent") << "1d3" << 1000.0;
+        QTest::newRow("D exponent, negative") << "25D-1x" << 2.5;
         QTest::newRow("leading point") << ".5" << 0.5;
     }
     void numberAtTheStart()
