@@ -105,7 +105,7 @@ RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
     : MovieEngine(parent), m_view(new QWebEngineView),
       m_pageUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("player.html")))),
       m_shellUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("shell.swf")))),
-      m_copies(copiesFolderTemplate())
+      m_copies(copiesFolderTemplate()), m_memory([this] { return m_page->renderProcessPid(); })
 {
     m_page = new PlayerPage(m_pageUrl, m_view);
     m_page->setBackgroundColor(Qt::black);
@@ -125,6 +125,11 @@ RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
             &RuffleEngine::renderProcessDied);
     m_poll.setInterval(200);
     connect(&m_poll, &QTimer::timeout, this, &RuffleEngine::pollFrame);
+    // A movie that makes the web player keep memory while it runs is not left to grow until
+    // the system runs out of it.
+    m_memoryCheck.setInterval(10000);
+    connect(&m_memoryCheck, &QTimer::timeout, this, [this] { reloadPageIfGrown(false); });
+    m_memoryCheck.start();
     m_page->load(m_pageUrl);
 }
 
@@ -163,6 +168,7 @@ QString RuffleEngine::playableCopy(const QString& path, bool* actionScript3, boo
 
 void RuffleEngine::load(const QString& path)
 {
+    reloadPageIfGrown(true); // a new movie is a quiet moment: the screen changes anyway
     bool actionScript3 = false;
     bool deviceText = false;
     const QString playable = playableCopy(path, &actionScript3, &deviceText);
@@ -203,7 +209,10 @@ void RuffleEngine::gotoFrame(int frame)
                          << "is not supported; going to the first frame";
     m_frame = 0;
     ++m_generation;
-    run(QStringLiteral("lumaret.gotoFirstFrame()"));
+    // A restart from the first frame is a quiet moment too; a reloaded page starts the movie
+    // from its first frame by itself.
+    if (!reloadPageIfGrown(true))
+        run(QStringLiteral("lumaret.gotoFirstFrame()"));
 }
 
 void RuffleEngine::play()
@@ -222,6 +231,8 @@ void RuffleEngine::run(const QString& script)
 void RuffleEngine::pageLoaded(bool ok)
 {
     m_pageReady = ok;
+    ++m_pageLoads;
+    m_memory.pageLoaded();
     m_lastAnswer.start();
     m_pollSent.invalidate();
     if (!ok) {
@@ -239,12 +250,34 @@ void RuffleEngine::renderProcessDied()
 {
     qCWarning(lcRuffle) << "the web player's process ended; reloading the movie";
     m_pageReady = false;
+    QTimer::singleShot(0, this, [this] { reloadPage(); });
+}
+
+// Loads the page anew and, once it is there, the current movie from its start.
+void RuffleEngine::reloadPage()
+{
+    m_pageReady = false;
     m_pending.clear();
     if (!m_loadScript.isEmpty())
         m_pending.append(m_loadScript);
     m_frame = 0;
     ++m_generation;
-    QTimer::singleShot(0, this, [this] { m_page->load(m_pageUrl); });
+    m_page->load(m_pageUrl);
+}
+
+// Reloads the page when its process has grown past the limit for this moment: the small one
+// at quiet moments, the large one at any time. True when it does.
+bool RuffleEngine::reloadPageIfGrown(bool quietMoment)
+{
+    if (!m_pageReady)
+        return false;
+    const qint64 growth = m_memory.growth();
+    if (!(quietMoment ? m_memory.pastQuietLimit() : m_memory.pastForcedLimit()))
+        return false;
+    qCInfo(lcRuffle).noquote() << "the web player's process grew by" << (growth >> 20)
+                               << "MiB; reloading its page to give the memory back";
+    reloadPage();
+    return true;
 }
 
 // Frame reads do not pile up on a page that is slow to answer: a new one goes out only when

@@ -7,6 +7,7 @@
 
 #include "movie/MovieEngine.h"
 #include "movie/MovieExport.h"
+#include "movie/RenderMemoryWatch.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -40,11 +41,16 @@ public:
 
     // The page's render process, for tests that make it die.
     qint64 renderProcessId() const;
+    // How many times the page has loaded (tests).
+    int pageLoadCount() const { return m_pageLoads; }
+    RenderMemoryWatch& memoryWatch() { return m_memory; }
 
 private:
     void run(const QString& script);
     void pageLoaded(bool ok);
     void renderProcessDied();
+    void reloadPage();
+    bool reloadPageIfGrown(bool quietMoment);
     void pollFrame();
     QString playableCopy(const QString& path, bool* actionScript3, bool* deviceText);
 
@@ -60,6 +66,9 @@ private:
     int m_frame = 0;
     int m_generation = 0; // frame reads older than the last load or goto are dropped
     QTimer m_poll;
+    RenderMemoryWatch m_memory;
+    QTimer m_memoryCheck;
+    int m_pageLoads = 0;
     QElapsedTimer m_lastAnswer; // since the page last answered (or was loaded)
     QElapsedTimer m_pollSent;   // runs while a frame read waits for its answer
 };

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -242,6 +243,26 @@ private slots:
         QVERIFY(near(centreOf(*player), qRgb(0, 0, 0)));
         player->setMovie(fixture("timeline6.swf"));
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 0, Startup);
+    }
+
+    // A page whose process has grown is reloaded at the next quiet moment (here a new movie),
+    // which gives the memory back; the movie then plays as usual.
+    void grownPageIsReloadedAtTheNextMovie()
+    {
+        player->setMovie(fixture("timeline6.swf"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
+        platform::movie::RuffleEngine* engine = player->swfEngine();
+        const int loads = engine->pageLoadCount();
+        player->setMovie(fixture("timeline8.swf")); // within the limit: no reload
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, 5000);
+        QCOMPARE(engine->pageLoadCount(), loads);
+
+        engine->memoryWatch().setSettleMs(0);
+        engine->memoryWatch().setLimits(-1, std::numeric_limits<qint64>::max());
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("grew by .* reloading its page"));
+        player->setMovie(fixture("timeline6.swf"));
+        QTRY_COMPARE_WITH_TIMEOUT(engine->pageLoadCount(), loads + 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
     }
 
     // When the web engine's render process dies the movie comes back by itself.
