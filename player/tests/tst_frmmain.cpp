@@ -30,6 +30,7 @@
 namespace dispid = strovel::dispid;
 
 const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
+const QString Fixtures = QStringLiteral(MOVIE_FIXTURES);
 
 class frmMainProbe
 {
@@ -568,6 +569,127 @@ private slots:
             seen << frmMainProbe(window).intLastFrame();
         }
         QCOMPARE(seen, lastFrames);
+    }
+
+    // The watch remembers the frame it read, so a playing movie is left alone.
+    void animationWatchRemembersTheFrame()
+    {
+        Folder folder;
+        QVERIFY(QFile::copy(QDir(Fixtures).filePath(QStringLiteral("timeline6.swf")),
+                            folder.file(QStringLiteral("ani/timeline6.swf"))));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=timeline6.swf"}));
+        frmMain window(folder.path());
+        window.resize(400, 300);
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.swf1->FrameNum() > 2, 15000);
+        const int frame = window.swf1->FrameNum();
+        window.timIntval_Timer();
+        QCOMPARE(frmMainProbe(window).intLastFrame(), frame);
+    }
+
+    // The window's own dots replace the design-time ones at start-up: on.bmp lit, off.bmp
+    // unlit.
+    void dotPicturesComeFromTheProgramFolder()
+    {
+        Folder folder;
+        for (const auto& [name, colour] :
+             {std::pair{"on.bmp", qRgb(255, 0, 0)}, std::pair{"off.bmp", qRgb(0, 0, 255)}}) {
+            QImage dot(5, 5, QImage::Format_RGB32);
+            dot.fill(colour);
+            QFile::remove(folder.file(QLatin1String(name)));
+            QVERIFY(dot.save(folder.file(QLatin1String(name)), "BMP"));
+        }
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        const auto pixel = [&](int id) {
+            return probe.telop(id).value<QPixmap>().toImage().pixel(2, 2);
+        };
+        QCOMPARE(pixel(dispid::FrontBmp), qRgb(255, 0, 0));
+        QCOMPARE(pixel(dispid::BackBmp), qRgb(0, 0, 255));
+    }
+
+    // The bar holds the key focus whenever the window becomes active, so Escape works.
+    void barTakesTheFocusOnActivation()
+    {
+        Folder folder;
+        frmMain window(folder.path());
+        window.resize(1024, 768);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(window.picBar->hasFocus());
+        // Another window takes the activation (a dialog, a desktop's panel) while the key
+        // focus inside the player moves elsewhere, then the player gets it back.
+        QWidget other;
+        other.resize(100, 100);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        window.txtDmy->show();
+        window.txtDmy->setFocus();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(window.picBar->hasFocus());
+    }
+
+    // A take-over the program folder can not store is no take-over: the stamp stays, and the
+    // next look tries again.
+    void takeOverThatCannotBeStoredIsRetried()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=local"}));
+        writeFile(QDir(master.path()).filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=親機"}));
+        writeFile(QDir(master.path()).filePath(mdlCommon::SlideParamsFileName),
+                  "interface2=3000#0");
+        QDir(folder.path()).rmdir(QStringLiteral("img"));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write .*swfpara.txt"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot store the master's"));
+        probe.syncTick();
+        QCOMPARE(probe.strLastStamp(), QString());
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("local"));
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)),
+                 settings({"[ENVIRONMENT]", "txtTelop=local"}));
+
+        QDir(folder.path()).mkpath(QStringLiteral("img"));
+        probe.syncTick();
+        QVERIFY(!probe.strLastStamp().isEmpty());
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("親機"));
+    }
+
+    // A changed master folder in the network file takes effect at the next change seen.
+    void newMasterFolderIsReadAtAChange()
+    {
+        Folder folder;
+        QTemporaryDir first;
+        QTemporaryDir second;
+        for (const auto& [dir, text] :
+             {std::pair{&first, "一台目"}, std::pair{&second, "二台目"}}) {
+            writeFile(QDir(dir->path()).filePath(mdlCommon::SettingsFileName),
+                      settings({"[ENVIRONMENT]", QStringLiteral("txtTelop=") + text}));
+            writeFile(QDir(dir->path()).filePath(mdlCommon::SlideParamsFileName),
+                      "interface2=3000#0");
+        }
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + first.path()}));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        probe.syncTick();
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("一台目"));
+
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + second.path()}));
+        touch(QDir(first.path()).filePath(mdlCommon::SettingsFileName), 2);
+        probe.syncTick();
+        QCOMPARE(probe.strBasePath(), second.path());
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("二台目"));
     }
 
     // Escape on the bar ends the program; elsewhere it does nothing.

@@ -52,6 +52,10 @@ private slots:
         QTest::newRow("5x5 dots, 12 px: one pixel a cell row") << QSize(5, 5) << 12 << 1 << 1;
         QTest::newRow("20x20 dots shrink to the cell") << QSize(20, 20) << 120 << 10 << 10;
         QTest::newRow("tall narrow dots") << QSize(5, 20) << 120 << 2 << 10;
+        // Shrinking: the width is divided by the rounded (half to even) height ratio.
+        QTest::newRow("12x37 dots: ratio 3.7 rounds to 4") << QSize(12, 37) << 120 << 3 << 10;
+        QTest::newRow("12x35 dots: ratio 3.5 rounds to 4") << QSize(12, 35) << 120 << 3 << 10;
+        QTest::newRow("12x25 dots: ratio 2.5 rounds to 2") << QSize(12, 25) << 120 << 6 << 10;
         // 1 \ round(30 / 10) would be 0; the cell keeps at least one pixel.
         QTest::newRow("cell width 0 guarded") << QSize(1, 30) << 120 << 1 << 10;
     }
