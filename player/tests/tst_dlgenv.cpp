@@ -36,6 +36,7 @@
 namespace {
 
 const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
+const QString Fixtures = QStringLiteral(MOVIE_FIXTURES);
 
 QByteArray readFile(const QString& path)
 {
@@ -514,6 +515,61 @@ private slots:
                                                         "「:」を含まず、「.」「..」以外の名前を"
                                                         "入力してください。")));
         QCOMPARE(QDir(file(QStringLiteral("save"))).entryList(QDir::Files), QStringList());
+    }
+
+    // OK in image mode: the placeholder replaces the running movie while the slide list is
+    // still the old one, and the effect movie starts only once the new list is written.
+    void slideListIsWrittenBeforeTheEffectMovieStarts()
+    {
+        openPlayer(
+            {"[ENVIRONMENT]", "optTarget=1", "txtAnime=e.swf", "txtImg_0=old.jpg", "txtTime=5"});
+        writeFile(file(mdlCommon::SlideParamsFileName), "interface2=5000#1#old.jpg");
+        dlgEnv dialog(*window);
+        dialog.txtImg[0]->setText(QStringLiteral("new.jpg"));
+        QMap<QString, QByteArray> listWhenLoaded;
+        connect(window->swf1, &platform::movie::MoviePlayer::movieChanged, this,
+                [&](const QString& path) {
+                    listWhenLoaded[QFileInfo(path).fileName()] =
+                        readFile(file(mdlCommon::SlideParamsFileName));
+                });
+        dialog.OKButton_Click();
+        QCOMPARE(listWhenLoaded.value(QStringLiteral("dummy.swf")),
+                 QByteArray("interface2=5000#1#old.jpg"));
+        QCOMPARE(listWhenLoaded.value(QStringLiteral("e.swf")),
+                 QByteArray("interface2=5000#1#new.jpg"));
+    }
+
+    // Cancel plays the presentation again from its first frame.
+    void cancelRestartsThePresentation()
+    {
+        QDir(folder->path()).mkpath(QStringLiteral("ani"));
+        QVERIFY(QFile::copy(QDir(Fixtures).filePath(QStringLiteral("timeline6.swf")),
+                            file(QStringLiteral("ani/timeline6.swf"))));
+        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=timeline6.swf"});
+        window->resize(400, 300);
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(window->swf1->FrameNum() > 5, 15000);
+        dlgEnv dialog(*window); // halts the movie
+        dialog.CancelButton_Click();
+        QCOMPARE(window->swf1->FrameNum(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(window->swf1->FrameNum() > 2, 5000);
+    }
+
+    // A cancelled load after a successful one loads nothing: the set chosen before is not
+    // copied again.
+    void cancelledLoadLoadsNothing()
+    {
+        openPlayer({"[ENVIRONMENT]", "txtTelop=now"});
+        writeFile(file(QStringLiteral("save/朝")), settings({"[ENVIRONMENT]", "txtTelop=朝"}));
+        dlgEnv dialog(*window);
+        Pickers pickers;
+        pickers.answers = {file(QStringLiteral("save/朝")), QString()};
+        dialog.cmdLoad_Click();
+        QCOMPARE(dialog.txtTelop->text(), QStringLiteral("朝"));
+        const QByteArray changed = settings({"[ENVIRONMENT]", "txtTelop=later"});
+        writeFile(file(mdlCommon::SettingsFileName), changed);
+        dialog.cmdLoad_Click(); // cancelled
+        QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), changed);
     }
 
     void clearAsksFirstAndKeepsTheTime()
