@@ -12,6 +12,11 @@ Q_LOGGING_CATEGORY(lcVideo, "lumaret.movie.video")
 
 namespace platform::movie {
 
+namespace {
+// A reported position this close to a seek's target shows the seek has been carried out.
+constexpr qint64 SeekReachedMs = 500;
+} // namespace
+
 VideoEngine::VideoEngine(QObject* parent)
     : MovieEngine(parent), m_view(new QVideoWidget), m_player(new QMediaPlayer(this)),
       m_audio(new QAudioOutput(this))
@@ -24,6 +29,10 @@ VideoEngine::VideoEngine(QObject* parent)
             [](QMediaPlayer::Error, const QString& message) {
                 qCWarning(lcVideo).noquote() << "cannot play the video:" << message;
             });
+    connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
+        if (m_seekTarget && std::abs(position - *m_seekTarget) < SeekReachedMs)
+            m_seekTarget.reset();
+    });
 }
 
 VideoEngine::~VideoEngine()
@@ -39,6 +48,7 @@ QWidget* VideoEngine::view()
 
 void VideoEngine::load(const QString& path)
 {
+    m_seekTarget.reset();
     m_player->setSource(QUrl::fromLocalFile(path));
     m_player->play();
 }
@@ -56,7 +66,8 @@ void VideoEngine::stopPlay()
 
 void VideoEngine::gotoFrame(int frame)
 {
-    m_player->setPosition(qint64(std::llround(frame * 1000.0 / framesPerSecond())));
+    m_seekTarget = qint64(std::llround(frame * 1000.0 / framesPerSecond()));
+    m_player->setPosition(*m_seekTarget);
 }
 
 void VideoEngine::play()
@@ -66,7 +77,8 @@ void VideoEngine::play()
 
 int VideoEngine::frameNum() const
 {
-    return int(m_player->position() * framesPerSecond() / 1000.0);
+    const qint64 position = m_seekTarget.value_or(m_player->position());
+    return int(position * framesPerSecond() / 1000.0);
 }
 
 double VideoEngine::framesPerSecond() const

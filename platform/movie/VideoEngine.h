@@ -5,6 +5,8 @@
 
 #include "movie/MovieEngine.h"
 
+#include <optional>
+
 class QAudioOutput;
 class QMediaPlayer;
 class QVideoWidget;
@@ -28,6 +30,9 @@ public:
     int frameNum() const override;
 
 private:
+    // A seek completes later than it is asked for: until the player reports a position near
+    // it, the frame asked for is the frame on show.
+    std::optional<qint64> m_seekTarget; // milliseconds
     double framesPerSecond() const;
 
     QVideoWidget* m_view;
