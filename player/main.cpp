@@ -20,9 +20,15 @@ int main(int argc, char* argv[])
     platform::installFontSubstitutions();
 
     frmMain window;
-    QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit);
+    // The exit command may come before the main loop runs (a close request handled while the
+    // window is being shown); QApplication::quit() would then be lost.
+    bool ended = false;
+    QObject::connect(&window, &frmMain::programEnded, &app, [&ended] {
+        ended = true;
+        QApplication::exit(0);
+    });
     ExitSignals exitSignals;
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &window, &frmMain::cmdEnd_Click);
     window.showFullScreen();
-    return app.exec();
+    return ended ? 0 : app.exec();
 }
