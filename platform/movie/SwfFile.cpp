@@ -1,30 +1,52 @@
 #include "movie/SwfFile.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <lzma.h>
+#include <zlib.h>
 
 namespace platform::swf {
 
 namespace {
 
-// The uncompressed bytes after the 8-byte header, or nullopt.
-std::optional<QByteArray> uncompressedBody(const QByteArray& file, quint32 fileLength)
+// Inflates a zlib stream as far as it goes: a stream cut short or damaged near its end gives
+// what came before, as the web player plays it. nullopt when nothing comes out or more than
+// MaxBodySize would.
+std::optional<QByteArray> inflated(const QByteArray& data, qsizetype sizeHint)
 {
-    const char kind = file[0];
-    const qsizetype bodyLength = qsizetype(fileLength) - 8;
-    if (bodyLength <= 0 || bodyLength > 512 * 1024 * 1024)
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
         return std::nullopt;
-    if (kind == 'F')
-        return file.mid(8);
-    if (kind == 'C') {
-        // qUncompress wants the uncompressed size in front, big-endian.
-        QByteArray sized(4, Qt::Uninitialized);
-        qToBigEndian(quint32(bodyLength), sized.data());
-        const QByteArray body = qUncompress(sized + file.mid(8));
-        return body.isEmpty() ? std::nullopt : std::optional<QByteArray>(body);
+    QByteArray body(std::clamp<qsizetype>(sizeHint, 1024, MaxBodySize), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    bool tooLarge = false;
+    for (;;) {
+        if (qsizetype(stream.total_out) == body.size()) {
+            if (body.size() >= MaxBodySize) {
+                tooLarge = true;
+                break;
+            }
+            body.resize(std::min(body.size() * 2, MaxBodySize));
+        }
+        stream.next_out = reinterpret_cast<Bytef*>(body.data() + stream.total_out);
+        stream.avail_out = uInt(body.size() - qsizetype(stream.total_out));
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        if (result != Z_OK)
+            break; // the end, damage, or no more input
     }
-    // "ZWS": compressed length (4 bytes), LZMA properties (5 bytes), raw LZMA data.
-    if (file.size() < 17)
+    body.truncate(qsizetype(stream.total_out));
+    inflateEnd(&stream);
+    if (tooLarge || body.isEmpty())
+        return std::nullopt;
+    return body;
+}
+
+// The LZMA body, as far as it decodes ("ZWS": compressed length (4 bytes), LZMA properties
+// (5 bytes), raw LZMA data). The stored size bounds the output; a wrong one is tolerated.
+std::optional<QByteArray> lzmaBody(const QByteArray& file, qsizetype bodyLength)
+{
+    if (file.size() < 17 || bodyLength > MaxBodySize)
         return std::nullopt;
     QByteArray alone = file.mid(12, 5); // the .lzma header: properties, then the size
     QByteArray size(8, Qt::Uninitialized);
@@ -38,10 +60,28 @@ std::optional<QByteArray> uncompressedBody(const QByteArray& file, quint32 fileL
     stream.avail_in = size_t(alone.size());
     stream.next_out = reinterpret_cast<uint8_t*>(body.data());
     stream.avail_out = size_t(body.size());
-    const lzma_ret result = lzma_code(&stream, LZMA_FINISH);
-    const bool complete = stream.avail_out == 0 && (result == LZMA_STREAM_END || result == LZMA_OK);
+    // Whatever the result, what decoded is the movie: an end of input before the stored size
+    // (a wrong length, a file cut short) leaves the part before it.
+    [[maybe_unused]] const lzma_ret result = lzma_code(&stream, LZMA_FINISH);
+    body.truncate(qsizetype(stream.total_out));
     lzma_end(&stream);
-    return complete ? std::optional<QByteArray>(body) : std::nullopt;
+    return body.isEmpty() ? std::nullopt : std::optional<QByteArray>(body);
+}
+
+// The uncompressed bytes after the 8-byte header, or nullopt. The header's length is only a
+// hint: the web player plays files whose length is off, and so are they read here.
+std::optional<QByteArray> uncompressedBody(const QByteArray& file, quint32 fileLength)
+{
+    const qsizetype bodyLength = qsizetype(fileLength) - 8;
+    switch (file[0]) {
+    case 'F':
+        return file.size() - 8 <= MaxBodySize ? std::optional<QByteArray>(file.mid(8))
+                                              : std::nullopt;
+    case 'C':
+        return inflated(file.mid(8), bodyLength);
+    default:
+        return bodyLength > 0 ? lzmaBody(file, bodyLength) : std::nullopt;
+    }
 }
 
 // Bytes taken by a RECT record that starts at data[0].
@@ -99,12 +139,13 @@ std::optional<SwfFile> readSwf(const QByteArray& file)
         qsizetype length = header & 0x3F;
         if (length == 0x3F) {
             if (at + 4 > body->size())
-                return std::nullopt;
+                break;
             length = qsizetype(qFromLittleEndian<quint32>(body->constData() + at));
             at += 4;
         }
+        // A tag running past the end ends the movie there, as in the web player.
         if (length < 0 || at + length > body->size())
-            return std::nullopt;
+            break;
         swf.tags.append({header >> 6, body->mid(at, length)});
         at += length;
         if ((header >> 6) == End)

@@ -60,7 +60,12 @@ struct PLATFORM_MOVIE_EXPORT SwfFile
 // True when the bytes start like a SWF file of any of the three kinds.
 PLATFORM_MOVIE_EXPORT bool looksLikeSwf(const QByteArray& head);
 
-// The movie in the file, or nullopt when it is not a readable SWF file.
+// Movies larger than this uncompressed are refused (a compression bomb would take the memory).
+inline constexpr qsizetype MaxBodySize = 128 * 1024 * 1024;
+
+// The movie in the file, or nullopt when it is not a readable SWF file. Read as the web player
+// reads it: the header's length may be off, a compressed stream or the last tag may be cut
+// short; what is there is read, up to the first tag that runs past the end.
 PLATFORM_MOVIE_EXPORT std::optional<SwfFile> readSwf(const QByteArray& file);
 
 } // namespace platform::swf

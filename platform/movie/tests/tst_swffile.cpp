@@ -4,6 +4,7 @@
 #include "movie/SwfWriter.h"
 
 #include <QTest>
+#include <QtEndian>
 
 using namespace platform::swf;
 
@@ -105,7 +106,8 @@ private slots:
         const QByteArray plain = twoFrames().toBytes();
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n....");
-        QTest::newRow("cut short") << plain.left(plain.size() / 2);
+        QTest::newRow("header only") << plain.left(8);
+        QTest::newRow("compressed header only") << QByteArray("CWS\x0a\x40\x00\x00\x00");
         QTest::newRow("bad zlib") << QByteArray("CWS\x0a\xff\x00\x00\x00garbage");
         QTest::newRow("bad LZMA") << QByteArray(
             "ZWS\x0d\xff\x00\x00\x00\x05\x00\x00\x00garbagegarbage");
@@ -114,6 +116,69 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QVERIFY(!readSwf(file));
+    }
+
+    // Files the web player plays although they are not quite right are read as far as they
+    // go, so that they get frame reports and control like any other.
+    void readsWhatTheWebPlayerPlays_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("actionScript3");
+        QTest::addColumn<int>("intactTags"); // tags read as written, from the first
+        const auto withLength = [](QByteArray file, int change) {
+            const quint32 length = qFromLittleEndian<quint32>(file.constData() + 4);
+            qToLittleEndian(quint32(qint64(length) + change), file.data() + 4);
+            return file;
+        };
+        for (const bool as3 : {false, true}) {
+            SwfFile swf = twoFrames();
+            if (as3)
+                swf.tags.prepend(Tag{FileAttributes, QByteArray::fromHex("08000000")});
+            const int all = int(swf.tags.size()) - 1; // without End
+            const QByteArray plain = swf.toBytes();
+            const QByteArray zlib = swf.toBytes(SwfFile::Compression::Zlib);
+            const QByteArray lzma = swf.toBytes(SwfFile::Compression::Lzma);
+            const char* kind = as3 ? "ActionScript 3" : "old-style";
+            QTest::addRow("%s, last tag cut short", kind) << plain.chopped(3) << as3 << all - 1;
+            QTest::addRow("%s, length one more", kind) << withLength(plain, 1) << as3 << all;
+            QTest::addRow("%s, length one less", kind) << withLength(plain, -1) << as3 << all;
+            QTest::addRow("%s, last tag runs past the end", kind)
+                << plain.chopped(2) + QByteArray::fromHex("ff03e8030000") + QByteArray(10, 'x')
+                << as3 << all;
+            QTest::addRow("%s, zlib stream cut short", kind) << zlib.chopped(6) << as3 << all - 1;
+            QTest::addRow("%s, zlib, length one less", kind) << withLength(zlib, -1) << as3 << all;
+            QTest::addRow("%s, zlib, length one more", kind) << withLength(zlib, 1) << as3 << all;
+            QTest::addRow("%s, LZMA, length one less", kind) << withLength(lzma, -1) << as3 << all;
+            QTest::addRow("%s, LZMA, length one more", kind) << withLength(lzma, 1) << as3 << all;
+        }
+    }
+    void readsWhatTheWebPlayerPlays()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, actionScript3);
+        QFETCH(int, intactTags);
+        const auto swf = readSwf(file);
+        QVERIFY(swf);
+        QCOMPARE(swf->isActionScript3(), actionScript3);
+        QCOMPARE(swf->frameCount, quint16(2));
+        SwfFile written = twoFrames();
+        if (actionScript3)
+            written.tags.prepend(Tag{FileAttributes, QByteArray::fromHex("08000000")});
+        QVERIFY(swf->tags.size() >= intactTags);
+        for (int i = 0; i < intactTags; ++i) {
+            QCOMPARE(swf->tags[i].code, written.tags[i].code);
+            QCOMPARE(swf->tags[i].body, written.tags[i].body);
+        }
+        // Written back, it is a well-formed movie.
+        QVERIFY(readSwf(swf->toBytes()));
+    }
+
+    // A compression bomb is refused before it takes the memory.
+    void refusesACompressionBomb()
+    {
+        SwfFile swf = twoFrames();
+        swf.tags.prepend(Tag{87, QByteArray(MaxBodySize, 0)}); // DefineBinaryData
+        QVERIFY(!readSwf(swf.toBytes(SwfFile::Compression::Zlib)));
     }
 
     void tellsActionScript3()
