@@ -1,20 +1,22 @@
 #include "movie/RuffleEngine.h"
 
-#include "movie/SwfFile.h"
-#include "movie/SwfWriter.h"
+#include "movie/SwfPreparation.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QSet>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cerrno>
 #include <csignal>
@@ -32,11 +34,26 @@ public:
     PlayerPage(const QUrl& url, QObject* parent) : QWebEnginePage(parent), m_url(url) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    // Only the component's own load of its page goes through. A movie's navigation (getURL to
+    // "_self", "_top" and the like) is refused and logged once per movie.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
-        return !isMainFrame || url == m_url;
+        if (!isMainFrame)
+            return true;
+        if (url == m_url && (type == NavigationTypeTyped || type == NavigationTypeReload))
+            return true;
+        if (!m_refused.contains(url)) {
+            m_refused.insert(url);
+            qCInfo(lcRuffle).noquote() << "a movie asked to open" << url.toString()
+                                       << "; the presentation stays on its page";
+        }
+        return false;
     }
-    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+    QWebEnginePage* createWindow(WebWindowType) override
+    {
+        qCInfo(lcRuffle) << "a movie asked for a new window; refused";
+        return nullptr;
+    }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int,
                                   const QString&) override
     {
@@ -46,8 +63,12 @@ protected:
             qCDebug(lcRuffle).noquote() << message;
     }
 
+public:
+    void newMovie() { m_refused.clear(); }
+
 private:
     QUrl m_url;
+    QSet<QUrl> m_refused;
 };
 
 // The folder of this process's movie copies: "<program>-<pid>-XXXXXX" in the temporary
@@ -130,7 +151,7 @@ RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
     m_memoryCheck.setInterval(10000);
     connect(&m_memoryCheck, &QTimer::timeout, this, [this] { reloadPageIfGrown(false); });
     m_memoryCheck.start();
-    m_page->load(m_pageUrl);
+    loadPage();
 }
 
 RuffleEngine::~RuffleEngine()
@@ -148,47 +169,63 @@ qint64 RuffleEngine::renderProcessId() const
     return m_page->renderProcessPid();
 }
 
-// A copy of an old-style movie that reports its frames; ActionScript 3 movies (and files this
-// reader does not understand, which the web player may still play) are used as they are.
-QString RuffleEngine::playableCopy(const QString& path, bool* actionScript3, bool* deviceText)
-{
-    QFile file(path);
-    const auto swf = file.open(QIODevice::ReadOnly) ? swf::readSwf(file.readAll()) : std::nullopt;
-    *actionScript3 = swf && swf->isActionScript3();
-    *deviceText = !swf || swf->mayUseDeviceText();
-    if (!swf || *actionScript3 || !m_copies.isValid())
-        return path;
-    const QString copy = m_copies.filePath(QStringLiteral("movie-%1.swf").arg(++m_copyCount));
-    QFile::remove(m_copies.filePath(QStringLiteral("movie-%1.swf").arg(m_copyCount - 1)));
-    QFile out(copy);
-    if (!out.open(QIODevice::WriteOnly) || out.write(swf::withFrameReports(*swf).toBytes()) < 0)
-        return path;
-    return copy;
-}
-
+// The movie is read and made ready on a worker; meanwhile the screen shows black and the
+// commands given wait for it.
 void RuffleEngine::load(const QString& path)
 {
     reloadPageIfGrown(true); // a new movie is a quiet moment: the screen changes anyway
-    bool actionScript3 = false;
-    bool deviceText = false;
-    const QString playable = playableCopy(path, &actionScript3, &deviceText);
-    const QString base = QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/').toString();
     m_frame = 0;
     ++m_generation;
+    const int load = ++m_loadGeneration;
+    m_loadScript.clear();
+    m_pending.clear();
+    if (m_pageReady)
+        m_page->runJavaScript(QStringLiteral("lumaret.unload()"));
+    m_preparing = true;
+    QString copy;
+    if (m_copies.isValid()) {
+        QFile::remove(m_copies.filePath(QStringLiteral("movie-%1.swf").arg(m_copyCount)));
+        copy = m_copies.filePath(QStringLiteral("movie-%1.swf").arg(++m_copyCount));
+    }
+    auto* watcher = new QFutureWatcher<PreparedSwf>(this);
+    connect(watcher, &QFutureWatcher<PreparedSwf>::finished, this, [this, watcher, load, path] {
+        watcher->deleteLater();
+        if (load == m_loadGeneration)
+            startPrepared(watcher->result(), path);
+    });
+    watcher->setFuture(QtConcurrent::run(prepareSwf, path, copy));
+}
+
+void RuffleEngine::startPrepared(const PreparedSwf& prepared, const QString& path)
+{
+    m_preparing = false;
+    static_cast<PlayerPage*>(m_page)->newMovie();
+    if (!prepared.playable) {
+        // The web player would show its error panel; the screen stays black instead.
+        qCWarning(lcRuffle).noquote() << "cannot play" << path << ":" << prepared.error;
+        m_pending.clear();
+        return;
+    }
+    const QString base = QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/').toString();
     const auto boolean = [](bool b) {
         return b ? QStringLiteral("true") : QStringLiteral("false");
     };
-    m_loadScript =
-        QStringLiteral("lumaret.load(%1, %2, %3, %4, %5)")
-            .arg(jsString(QUrl::fromLocalFile(playable).toString()), jsString(base),
-                 boolean(actionScript3), jsString(m_shellUrl.toString()), boolean(deviceText));
-    m_pending.clear();
-    run(m_loadScript);
+    m_loadScript = QStringLiteral("lumaret.load(%1, %2, %3, %4, %5)")
+                       .arg(jsString(QUrl::fromLocalFile(prepared.file).toString()), jsString(base),
+                            boolean(prepared.actionScript3), jsString(m_shellUrl.toString()),
+                            boolean(prepared.deviceText));
+    // The load goes first, then what was asked while the movie was being read.
+    m_pending.prepend(m_loadScript);
+    if (m_pageReady)
+        for (const QString& script : std::exchange(m_pending, {}))
+            m_page->runJavaScript(script);
     m_poll.start();
 }
 
 void RuffleEngine::unload()
 {
+    ++m_loadGeneration; // a movie still being read is not shown
+    m_preparing = false;
     m_poll.stop();
     m_loadScript.clear();
     m_frame = 0;
@@ -220,37 +257,63 @@ void RuffleEngine::play()
     run(QStringLiteral("lumaret.play()"));
 }
 
+// Runs the script now, or keeps it until the page and the movie are ready. What waits is
+// bounded: the latest load and the latest command of each kind ("lumaret.play()" and so on).
 void RuffleEngine::run(const QString& script)
 {
-    if (m_pageReady)
+    if (m_pageReady && !m_preparing) {
         m_page->runJavaScript(script);
-    else
-        m_pending.append(script);
+        return;
+    }
+    const QString kind = script.left(script.indexOf(u'('));
+    m_pending.removeIf([&](const QString& waiting) { return waiting.startsWith(kind + u'('); });
+    m_pending.append(script);
 }
 
+void RuffleEngine::loadPage()
+{
+    m_pageLoading = true;
+    m_page->load(m_pageUrl);
+}
+
+// Only a load of the page itself changes its readiness: a navigation a movie asked for and
+// the page refused also ends in a failed load, which is no concern of the page's.
 void RuffleEngine::pageLoaded(bool ok)
 {
+    if (!m_pageLoading)
+        return;
+    m_pageLoading = false;
     m_pageReady = ok;
+    if (!ok) {
+        m_pageRetrySeconds = std::clamp(m_pageRetrySeconds * 2, 1, 60);
+        qCWarning(lcRuffle).noquote() << "cannot load the player page" << m_pageUrl.toLocalFile()
+                                      << "; trying again in" << m_pageRetrySeconds << "s";
+        QTimer::singleShot(m_pageRetrySeconds * 1000, this, [this] { loadPage(); });
+        return;
+    }
     ++m_pageLoads;
+    m_pageAlive.start();
     m_memory.pageLoaded();
     m_lastAnswer.start();
     m_pollSent.invalidate();
-    if (!ok) {
-        qCWarning(lcRuffle).noquote() << "cannot load the player page" << m_pageUrl.toLocalFile();
-        return;
-    }
-    const QStringList pending = std::exchange(m_pending, {});
-    for (const QString& script : pending)
-        m_page->runJavaScript(script);
+    if (!m_preparing)
+        for (const QString& script : std::exchange(m_pending, {}))
+            m_page->runJavaScript(script);
 }
 
 // The page's process died (crash, out of memory, killed): load the page again and the
 // movie with it, so the screen does not stay black.
+// A movie that crashes the process at once would do so again and again: the reloads back off
+// (1 s doubling to a minute, from the start again once a page has lived a minute).
 void RuffleEngine::renderProcessDied()
 {
-    qCWarning(lcRuffle) << "the web player's process ended; reloading the movie";
     m_pageReady = false;
-    QTimer::singleShot(0, this, [this] { reloadPage(); });
+    if (m_pageAlive.isValid() && m_pageAlive.elapsed() > 60000)
+        m_pageRetrySeconds = 0;
+    m_pageRetrySeconds = std::clamp(m_pageRetrySeconds * 2, 1, 60);
+    qCWarning(lcRuffle) << "the web player's process ended; reloading the movie in"
+                        << m_pageRetrySeconds << "s";
+    QTimer::singleShot(m_pageRetrySeconds * 1000, this, [this] { reloadPage(); });
 }
 
 // Loads the page anew and, once it is there, the current movie from its start.
@@ -262,7 +325,7 @@ void RuffleEngine::reloadPage()
         m_pending.append(m_loadScript);
     m_frame = 0;
     ++m_generation;
-    m_page->load(m_pageUrl);
+    loadPage();
 }
 
 // Reloads the page when its process has grown past the limit for this moment: the small one

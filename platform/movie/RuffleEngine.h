@@ -47,20 +47,26 @@ public:
 
 private:
     void run(const QString& script);
+    void loadPage();
     void pageLoaded(bool ok);
+    void startPrepared(const struct PreparedSwf& prepared, const QString& path);
     void renderProcessDied();
     void reloadPage();
     bool reloadPageIfGrown(bool quietMoment);
     void pollFrame();
-    QString playableCopy(const QString& path, bool* actionScript3, bool* deviceText);
 
     QWebEngineView* m_view;
     QWebEnginePage* m_page;
     QUrl m_pageUrl;
     QUrl m_shellUrl;
     bool m_pageReady = false;
-    QString m_loadScript; // loads the current movie; run again when the page comes back
-    QStringList m_pending;
+    bool m_pageLoading = false; // a load of the page itself is under way
+    bool m_preparing = false;   // a movie is being read on a worker
+    int m_loadGeneration = 0;   // a preparation older than the last load is dropped
+    int m_pageRetrySeconds = 0; // back-off after failed page loads and process deaths
+    QElapsedTimer m_pageAlive;  // since the page last loaded
+    QString m_loadScript;       // loads the current movie; run again when the page comes back
+    QStringList m_pending;      // at most the latest load and the latest command of each kind
     QTemporaryDir m_copies;
     int m_copyCount = 0;
     int m_frame = 0;

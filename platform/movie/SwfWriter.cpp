@@ -179,6 +179,11 @@ QByteArray stop()
     return actionRecord(0x07);
 }
 
+QByteArray getUrl(const QByteArray& url, const QByteArray& target)
+{
+    return actionRecord(0x83, url + '\0' + target + '\0');
+}
+
 QByteArray reportCurrentFrame()
 {
     // getURL("FSCommand:lumaret_frame", getProperty("", _currentframe))

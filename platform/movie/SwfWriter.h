@@ -29,6 +29,8 @@ PLATFORM_MOVIE_EXPORT Tag doAction(const QByteArray& actions);
 namespace action {
 // Stops the timeline it runs in.
 PLATFORM_MOVIE_EXPORT QByteArray stop();
+// getURL(url, target): opens the address in the target window or frame ("_self" and so on).
+PLATFORM_MOVIE_EXPORT QByteArray getUrl(const QByteArray& url, const QByteArray& target);
 // Tells the host the timeline's current frame through fscommand("lumaret_frame", n).
 PLATFORM_MOVIE_EXPORT QByteArray reportCurrentFrame();
 } // namespace action
