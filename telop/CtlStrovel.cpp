@@ -5,6 +5,7 @@
 #include "dlgAbout.h"
 
 #include "com/PropertyBag.h"
+#include "runtime/FontNames.h"
 #include "runtime/Guard.h"
 #include "runtime/Int16.h"
 #include "runtime/MessageBox.h"
@@ -37,6 +38,9 @@ const QString DefaultText = QStringLiteral("ABC");
 constexpr int DefaultInterval = 10;
 constexpr int16_t DefaultMoveCount = 1;
 constexpr int MaximumExtent = std::numeric_limits<int16_t>::max();
+// Bounds the text image's memory: thousands of lines and one long line would otherwise ask
+// for 32767 x 32767 pixels (4 GB).
+constexpr qint64 MaximumArea = qint64(64) << 20;
 const QString WarningTitle = QStringLiteral("ｺﾝﾄﾛｰﾙ警告");
 
 // Text is measured and drawn on an image, at the image's 96 dpi, so a font's pixel size does
@@ -51,6 +55,25 @@ const QImage& measuringDevice()
 QFont unsmoothed(QFont font)
 {
     font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+// The font the text image is drawn with, and its line height. The stored Japanese font names
+// keep the line height they had (points x 96 / 72, rounded); the glyphs are drawn as large as
+// fits in it. Other fonts keep their own metrics.
+QFont layoutFont(const QFont& stored, int* lineHeight)
+{
+    QFont font = unsmoothed(stored);
+    *lineHeight = QFontMetrics(font, &measuringDevice()).height();
+    if (!platform::hasStoredCellHeight(stored.family()) || stored.pointSizeF() <= 0)
+        return font;
+    const int cell = int(std::lround(stored.pointSizeF() * 96 / 72));
+    for (int pixels = cell; pixels > 1; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font, &measuringDevice()).height() <= cell)
+            break;
+    }
+    *lineHeight = std::max(cell, 1);
     return font;
 }
 
@@ -354,21 +377,29 @@ void CtlStrovel::warn(const QString& text)
 void CtlStrovel::renderTextImage()
 {
     PictureSurface& surface = d->PIC_STR;
-    const QFont font = unsmoothed(surface.font);
+    int lineHeight = 0;
+    const QFont font = layoutFont(surface.font, &lineHeight);
     const QFontMetrics metrics(font, &measuringDevice());
     const QStringList lines =
         d->Text.toString().split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     int width = 0;
     for (const QString& line : lines)
         width = std::max(width, metrics.horizontalAdvance(line));
-    qint64 height = qint64(metrics.height()) * lines.size();
+    qint64 height = qint64(lineHeight) * lines.size();
     // The strip is scrolled with 16-bit positions, so text beyond 32767 pixels could never be
-    // shown; it is cut there, which also bounds the memory a very long text can take.
+    // shown; it is cut there. The area is bounded too, by cutting lines off the bottom.
     if (width > MaximumExtent || height > MaximumExtent)
         qCWarning(lcTelop) << "Text is" << width << "x" << height << "pixels; shown cut to"
                            << MaximumExtent;
     width = std::min(width, MaximumExtent);
     height = std::min<qint64>(height, MaximumExtent);
+    if (width > 0 && qint64(width) * height > MaximumArea) {
+        const qint64 fitting = std::max<qint64>(MaximumArea / width, 1);
+        qCWarning(lcTelop) << "Text is" << width << "x" << height << "pixels, more than"
+                           << (MaximumArea >> 20) << "Mpixels; shown cut to" << fitting
+                           << "pixels high";
+        height = fitting;
+    }
 
     surface.Cls();
     surface.setSize(width, int(height));
@@ -377,8 +408,8 @@ void CtlStrovel::renderTextImage()
     QPainter painter(&surface.image());
     painter.setFont(font);
     painter.setPen(QColor(surface.foreColor));
-    for (int i = 0; i < lines.size(); ++i)
-        painter.drawText(0, i * metrics.height() + metrics.ascent(), lines[i]);
+    for (int i = 0; i < lines.size() && qint64(i) * lineHeight < height; ++i)
+        painter.drawText(0, i * lineHeight + metrics.ascent(), lines[i]);
 }
 
 // The board: a grid of unlit dots over the whole control, one band per text row and one
@@ -409,7 +440,7 @@ void CtlStrovel::BuildBackground()
 
     step("BuildBackground: cell width", [&] {
         if (g.BmpHeight < g.CellHeight)
-            g.CellWidth = roundToInt16(std::floor(double(g.CellHeight) / g.BmpHeight) * g.BmpWidth);
+            g.CellWidth = roundToInt16(std::floor(double(g.CellHeight) / g.BmpHeight * g.BmpWidth));
         else
             g.CellWidth = div16(g.BmpWidth, roundToInt16(double(g.BmpHeight) / g.CellHeight));
     });

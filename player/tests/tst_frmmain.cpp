@@ -753,6 +753,35 @@ private slots:
         QCOMPARE(window.swf1->geometry(), flash);
     }
 
+    // On a 1024 x 768 screen the shipped 5 x 5 dots make square cells of 10 x 10 pixels: the
+    // board repeats every 10 pixels across and down, and not every 5. The screenshot is kept
+    // in the build folder.
+    void telopCellsAreSquare()
+    {
+        Folder folder;
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=営業中"}));
+        frmMain window(folder.path());
+        window.resize(1024, 768);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage screen = window.grab().toImage();
+        screen.save(QStringLiteral(BUILD_DIR "/telop-board.png"));
+        const QImage board = window.stvTelop->grab().toImage();
+        const QRect unlit(450, 0, 500, 100); // right of the text
+        const auto repeats = [&](int dx, int dy) {
+            for (int y = unlit.top(); y <= unlit.bottom(); ++y)
+                for (int x = unlit.left(); x <= unlit.right(); ++x)
+                    if (board.pixel(x, y) != board.pixel(x + dx, y + dy))
+                        return false;
+            return true;
+        };
+        QVERIFY(repeats(10, 0));
+        QVERIFY(repeats(0, 10));
+        QVERIFY(!repeats(5, 0));
+        QVERIFY(!repeats(0, 5));
+    }
+
     // A two-folder group: the subordinate shows the master's new telop text within 1.5 s.
     void subordinateFollowsWithinASecondAndAHalf()
     {

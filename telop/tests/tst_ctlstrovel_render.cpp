@@ -8,6 +8,10 @@
 
 #include "runtime/tests/MessageBoxRecorder.h"
 
+#include "runtime/FontNames.h"
+
+#include <QFontMetrics>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace telop_testing;
@@ -26,6 +30,12 @@ std::unique_ptr<CtlStrovel> shownTelop(const QString& text, QSize size, int dotS
     return control;
 }
 
+const QImage& ninetySixDpi()
+{
+    static const QImage device(1, 1, QImage::Format_RGB32);
+    return device;
+}
+
 QImage enlarged(const QImage& dot, int cellWidth, int cellHeight)
 {
     return Module1::stretched(dot, 0, 0, dot.width(), dot.height(), cellWidth, cellHeight);
@@ -38,6 +48,7 @@ class TestCtlStrovelRender : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { platform::installFontSubstitutions(); }
     void init() { freshThreadGeometry(); }
 
     void cellGeometry_data()
@@ -52,6 +63,15 @@ private slots:
         QTest::newRow("5x5 dots, 12 px: one pixel a cell row") << QSize(5, 5) << 12 << 1 << 1;
         QTest::newRow("20x20 dots shrink to the cell") << QSize(20, 20) << 120 << 10 << 10;
         QTest::newRow("tall narrow dots") << QSize(5, 20) << 120 << 2 << 10;
+        // Enlarging: the width is the height ratio times the dot's width, whole pixels taken
+        // last, so cells keep the dot's proportions.
+        QTest::newRow("5x5 dots, cells 9 high") << QSize(5, 5) << 108 << 9 << 9;
+        QTest::newRow("5x5 dots, cells 12 high") << QSize(5, 5) << 144 << 12 << 12;
+        QTest::newRow("4x6 dots, cells 9 high") << QSize(4, 6) << 108 << 6 << 9;
+        QTest::newRow("4x6 dots, cells 12 high") << QSize(4, 6) << 144 << 8 << 12;
+        QTest::newRow("6x4 dots, cells 9 high: 13.5") << QSize(6, 4) << 108 << 13 << 9;
+        QTest::newRow("11x11 dots, cells 15 high: just below 15")
+            << QSize(11, 11) << 180 << 14 << 15;
         // Shrinking: the width is divided by the rounded (half to even) height ratio.
         QTest::newRow("12x37 dots: ratio 3.7 rounds to 4") << QSize(12, 37) << 120 << 3 << 10;
         QTest::newRow("12x35 dots: ratio 3.5 rounds to 4") << QSize(12, 35) << 120 << 3 << 10;
@@ -85,6 +105,63 @@ private slots:
         QCOMPARE(probe.PIC_M().width(), cellWidth * probe.PIC_STR().width());
         QCOMPARE(probe.PIC_M().height(), cellHeight * 12);
         QCOMPARE(probe.PIC_MAIN().image().size(), probe.PIC_B().image().size());
+    }
+
+    // The stored Japanese font names lay their text out in the cell height they had: 9 pt is
+    // 12 pixels a line, so a 120-pixel telop has cells 10 pixels high. Other fonts keep their
+    // own line height.
+    void storedFontsKeepTheirCellHeight_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<double>("points");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("textHeight");
+        QTest::newRow("ＭＳ Ｐゴシック 9 pt") << "ＭＳ Ｐゴシック" << 9.0 << "開店" << 12;
+        QTest::newRow("ＭＳ ゴシック 9 pt") << "ＭＳ ゴシック" << 9.0 << "開店" << 12;
+        QTest::newRow("MS PGothic 9 pt") << "MS PGothic" << 9.0 << "AB" << 12;
+        QTest::newRow("ＭＳ Ｐゴシック 12 pt") << "ＭＳ Ｐゴシック" << 12.0 << "開店" << 16;
+        QTest::newRow("ＭＳ Ｐゴシック 9 pt, two lines")
+            << "ＭＳ Ｐゴシック" << 9.0 << "開店\r\n閉店" << 24;
+        const QFont own(QStringLiteral("IPAPGothic"), 9);
+        QTest::newRow("IPAPGothic keeps its own")
+            << "IPAPGothic" << 9.0 << "開店" << QFontMetrics(own, &ninetySixDpi()).height();
+    }
+    void storedFontsKeepTheirCellHeight()
+    {
+        QFETCH(QString, family);
+        QFETCH(double, points);
+        QFETCH(QString, text);
+        QFETCH(int, textHeight);
+        auto control = shownTelop(QStringLiteral("x"), QSize(1016, 120));
+        QFont font(family);
+        font.setPointSizeF(points);
+        control->setTextFont(font);
+        control->setText(text);
+        CtlStrovelProbe probe(*control);
+        QCOMPARE(probe.PIC_STR().height(), textHeight);
+        if (!text.contains(u'\n'))
+            QCOMPARE(int(Module1::cellGeometry().CellHeight), 120 / textHeight);
+        // The glyphs fill their line: some pixel of the text image is lit in its last rows.
+        const QImage strip = probe.PIC_STR().image();
+        bool lowRowsUsed = false;
+        for (int y = textHeight * 2 / 3; y < textHeight && !lowRowsUsed; ++y)
+            for (int x = 0; x < strip.width() && !lowRowsUsed; ++x)
+                lowRowsUsed = strip.pixel(x, y) != strip.pixel(0, 0);
+        QVERIFY(lowRowsUsed);
+    }
+
+    // A text of thousands of lines and one long line is cut to a bounded image.
+    void textImageIsBoundedByArea()
+    {
+        auto control = shownTelop(QStringLiteral("x"), QSize(300, 120));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("shown cut to 32767"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("more than 64 Mpixels"));
+        control->setText(QString(QStringLiteral("\n")).repeated(4000) + QString(4000, u'W'));
+        CtlStrovelProbe probe(*control);
+        const QSize size = probe.PIC_STR().image().size();
+        QVERIFY(!size.isEmpty());
+        QVERIFY2(qint64(size.width()) * size.height() <= qint64(64) << 20,
+                 qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
     }
 
     void narrowControlGetsOneCell()
