@@ -88,6 +88,10 @@ bool StagedFile::write(const QByteArray& bytes)
     const QByteArray target = QFile::encodeName(m_path);
     QByteArray temporary = target + TemporarySuffix;
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0 && (errno == EACCES || errno == EPERM)) {
+        m_folderRefused = true;
+        return false;
+    }
     if (fd < 0)
         return fail(systemError(errno));
     m_temporary = temporary;
@@ -133,10 +137,41 @@ bool StagedFile::fail(const QString& why)
     return false;
 }
 
+namespace {
+
+// Writes the new content over the old one in the same file, then cuts off what is left.
+bool rewriteInPlace(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        qCWarning(lcFile).noquote()
+            << "cannot write" << path
+            << ": its folder takes no new files, and the file itself:" << systemError(errno);
+        return false;
+    }
+    const bool ok = writeAll(fd, bytes.constData(), size_t(bytes.size())) &&
+                    ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+    const int error = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!ok || !closed) {
+        qCWarning(lcFile).noquote()
+            << "cannot rewrite" << path << "in place:" << systemError(ok ? errno : error);
+        return false;
+    }
+    qCInfo(lcFile).noquote() << "rewrote" << path << "in place: its folder takes no temporary file";
+    return true;
+}
+
+} // namespace
+
 bool replaceFileContents(const QString& path, const QByteArray& bytes)
 {
     StagedFile file(path);
-    return file.write(bytes) && file.commit();
+    if (file.write(bytes))
+        return file.commit();
+    if (!file.folderRefused())
+        return false;
+    return rewriteInPlace(path, bytes);
 }
 
 bool copyFileAtomically(const QString& from, const QString& to)
@@ -162,8 +197,12 @@ bool replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files)
         QFile old(path);
         before.append(old.open(QIODevice::ReadOnly) ? std::optional(old.readAll()) : std::nullopt);
         staged.push_back(std::make_unique<StagedFile>(path));
-        if (!staged.back()->write(bytes))
+        if (!staged.back()->write(bytes)) {
+            if (staged.back()->folderRefused())
+                qCWarning(lcFile).noquote()
+                    << "cannot write" << path << ": its folder takes no new files";
             return false;
+        }
     }
     for (size_t i = 0; i < staged.size(); ++i) {
         if (staged[i]->commit())

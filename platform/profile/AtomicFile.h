@@ -26,15 +26,20 @@ public:
     bool write(const QByteArray& bytes);
     bool commit();
     void discard();
+    // After a failed write(): the folder refused the temporary file (nothing was logged).
+    bool folderRefused() const { return m_folderRefused; }
 
 private:
     bool fail(const QString& why);
 
     QString m_path;
     QByteArray m_temporary; // the staged file's path, empty when nothing is staged
+    bool m_folderRefused = false;
 };
 
-// Replaces the file's whole content as StagedFile does. False on failure, with a log line.
+// Replaces the file's whole content as StagedFile does. A writable file in a folder that
+// refuses new files (a read-only share, say) is rewritten in place instead, which a crash may
+// tear but which is better than never storing it. False on failure, with a log line.
 PLATFORM_PROFILE_EXPORT bool replaceFileContents(const QString& path, const QByteArray& bytes);
 
 // Copies a file over another the same way: the destination holds the old or the new content,

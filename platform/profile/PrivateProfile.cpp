@@ -27,6 +27,31 @@ QByteArray fileBytes(const QString& path, bool* readable = nullptr)
     return ok ? file.readAll() : QByteArray();
 }
 
+// A value stays on its key's line: each CR, LF or CR LF in it becomes one space, so a pasted
+// line break can not add lines (or sections) to the file.
+QByteArray onOneLine(const QByteArray& value)
+{
+    if (!value.contains('\r') && !value.contains('\n'))
+        return value;
+    QByteArray line = value;
+    line.replace("\r\n", " ").replace('\r', ' ').replace('\n', ' ');
+    return line;
+}
+
+// Names that can be written without changing how the file's lines read: no line breaks; in
+// a key no "=" (which would end it early) and no "[" at the start (which would open a
+// section).
+bool isSafeKey(const QByteArray& key)
+{
+    return !key.contains('\r') && !key.contains('\n') && !key.contains('=') &&
+           !key.trimmed().startsWith('[');
+}
+
+bool isSafeSection(const QByteArray& section)
+{
+    return !section.contains('\r') && !section.contains('\n');
+}
+
 } // namespace
 
 uint32_t GetPrivateProfileStringA(const QByteArray& section, const QByteArray& key,
@@ -63,7 +88,14 @@ bool WritePrivateProfileStrings(const QByteArray& section,
     std::string text(original.constData(), size_t(original.size()));
     bool changed = false;
     for (const auto& [key, value] : keyValues) {
-        if (auto next = profile::withValue(text, view(section), view(key), view(value))) {
+        if (!isSafeKey(key) || !isSafeSection(section)) {
+            qCWarning(lcProfile).noquote()
+                << "refused to write key" << key << "of section" << section << "into" << file
+                << ": the name would break the file's lines";
+            return false;
+        }
+        const QByteArray oneLine = onOneLine(value);
+        if (auto next = profile::withValue(text, view(section), view(key), view(oneLine))) {
             text = std::move(*next);
             changed = true;
         }

@@ -40,15 +40,16 @@ struct Line
     std::string_view content;
 };
 
+// Lines end in CR LF, LF or CR alone, as files written on any system may.
 Line lineAt(std::string_view text, size_t begin)
 {
-    const size_t lf = text.find('\n', begin);
+    const size_t end = text.find_first_of("\r\n", begin);
     Line line;
     line.begin = begin;
-    line.next = lf == std::string_view::npos ? text.size() : lf + 1;
-    line.contentEnd = lf == std::string_view::npos ? text.size() : lf;
-    if (line.contentEnd > begin && text[line.contentEnd - 1] == '\r')
-        --line.contentEnd;
+    line.contentEnd = end == std::string_view::npos ? text.size() : end;
+    line.next = line.contentEnd;
+    if (end != std::string_view::npos)
+        line.next += text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
     line.content = text.substr(begin, line.contentEnd - begin);
     return line;
 }
@@ -59,8 +60,15 @@ std::optional<std::string_view> sectionName(std::string_view content)
     const std::string_view s = trimmed(content);
     if (s.empty() || s.front() != '[')
         return std::nullopt;
-    const size_t close = s.rfind(']');
-    if (close == std::string_view::npos || close == 0)
+    // The last "]" that is a character of its own, not the second byte of a two-byte one.
+    size_t close = std::string_view::npos;
+    for (size_t i = 1; i < s.size(); ++i) {
+        if (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size())
+            ++i;
+        else if (s[i] == ']')
+            close = i;
+    }
+    if (close == std::string_view::npos)
         return trimmed(s.substr(1));
     return trimmed(s.substr(1, close - 1));
 }
@@ -128,7 +136,7 @@ std::string_view withoutQuotes(std::string_view value)
 
 bool endsWithLineEnd(std::string_view text)
 {
-    return text.empty() || text.back() == '\n';
+    return text.empty() || text.back() == '\n' || text.back() == '\r';
 }
 
 } // namespace

@@ -4,11 +4,13 @@
 // finding a key's value and producing the text with one key set. Plain C++ so it can be
 // fuzzed on its own.
 //
-// Reading: "[Name]" opens section Name (anything after the last "]" is ignored); "key=value"
+// Reading: "[Name]" opens section Name (anything after the last "]" is ignored; a "]" that
+// is the second byte of a two-byte character does not count); "key=value"
 // lines hold values, other lines are ignored (";" does not start a comment). Spaces and tabs
 // around section names, keys and values are dropped. ASCII letters in names match without
 // regard to case; nothing else folds. Only the first section of a name is searched, and in
-// it only the first key of a name. Lines end in LF or CR LF; the last line may lack one.
+// it only the first key of a name. Lines end in CR LF, LF or CR alone; the last line may lack
+// one.
 //
 // Writing changes one line or inserts lines and keeps every other byte; inserted and
 // rewritten lines end in CR LF.

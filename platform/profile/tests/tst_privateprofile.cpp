@@ -2,11 +2,15 @@
 
 #include "profile/PrivateProfile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using platform::GetPrivateProfileStringA;
 using platform::WritePrivateProfileStringA;
@@ -105,6 +109,15 @@ private slots:
         QTest::newRow("LF only, no last line end")
             << QByteArray("[a]\nx=0\n[s]\nk=1") << QByteArray("s") << QByteArray("k")
             << QByteArray("") << QByteArray("1");
+        QTest::newRow("bare CR line ends") << QByteArray("[S]\rK=v\r") << QByteArray("S")
+                                           << QByteArray("K") << QByteArray("") << QByteArray("v");
+        QTest::newRow("CR, LF and CR LF mixed")
+            << QByteArray("[a]\rx=0\n[S]\r\nA=1\rK=2\nB=3") << QByteArray("S") << QByteArray("K")
+            << QByteArray("") << QByteArray("2");
+        // ゾ is 83 5D: its second byte is "]", which must not end the header.
+        QTest::newRow("header followed by a two-byte character with a ] byte")
+            << QByteArray("[S]\x83\x5d\r\nk=1\r\n") << QByteArray("S") << QByteArray("k")
+            << QByteArray("") << QByteArray("1");
         QTest::newRow("300-byte value cut to 255")
             << QByteArray("[s]\r\nk=" + QByteArray(300, 'x') + "\r\n") << QByteArray("s")
             << QByteArray("k") << QByteArray("") << QByteArray(255, 'x');
@@ -172,6 +185,15 @@ private slots:
             << QByteArray("; note\n[a]\nx=1\n\njunk line\n[b]\ny=2") << QByteArray("b")
             << QByteArray("y") << QByteArray("3")
             << QByteArray("; note\n[a]\nx=1\n\njunk line\n[b]\ny=3\r\n");
+        QTest::newRow("bare CR lines kept, the key's line rewritten")
+            << QByteArray("[S]\rA=1\rB=2\r") << QByteArray("S") << QByteArray("A")
+            << QByteArray("9") << QByteArray("[S]\rA=9\r\nB=2\r");
+        QTest::newRow("new key after bare CR lines")
+            << QByteArray("[S]\rA=1\r[T]\rC=3\r") << QByteArray("S") << QByteArray("B")
+            << QByteArray("2") << QByteArray("[S]\rA=1\rB=2\r\n[T]\rC=3\r");
+        QTest::newRow("no second section after a header with a ] byte")
+            << QByteArray("[S]\x83\x5d\r\nk=1\r\n") << QByteArray("S") << QByteArray("k")
+            << QByteArray("2") << QByteArray("[S]\x83\x5d\r\nk=2\r\n");
         QTest::newRow("Japanese value")
             << Missing << QByteArray("ENVIRONMENT") << QByteArray("txtTelop")
             << QByteArray("\x8a\x4a\x94\xad")
@@ -192,6 +214,75 @@ private slots:
         const uint32_t copied =
             GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, path());
         QCOMPARE(QByteArray(buffer, int(copied)), value);
+    }
+
+    // A value with line breaks stays on its key's line (each break one space), so it can not
+    // add keys or sections; names that would break lines are refused. Every key reads as
+    // before afterwards.
+    void writesCannotForgeLines()
+    {
+        const QByteArray stored = "[ENVIRONMENT]\r\ntxtTelop=old\r\nTelopInterval=40\r\n"
+                                  "TelopMove=1\r\n[SYSTEM]\r\nmenu=\r\n";
+        writeAll(path(), stored);
+        QVERIFY(WritePrivateProfileStringA("ENVIRONMENT", "txtTelop",
+                                           "hello\r\n[SYSTEM]\r\nmenu=off\rx\ny", path()));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to write key"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to write key"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused to write key"));
+        QVERIFY(!WritePrivateProfileStringA("ENVIRONMENT", "a\r\n[SYSTEM]", "1", path()));
+        QVERIFY(!WritePrivateProfileStringA("ENVIRONMENT", "menu=off", "1", path()));
+        QVERIFY(!WritePrivateProfileStringA("ENVIRONMENT", "[SYSTEM]", "1", path()));
+        const auto read = [&](const QByteArray& section, const QByteArray& key) {
+            char buffer[256];
+            const uint32_t n =
+                GetPrivateProfileStringA(section, key, "<none>", buffer, sizeof buffer, path());
+            return QByteArray(buffer, int(n));
+        };
+        QCOMPARE(read("ENVIRONMENT", "txtTelop"), QByteArray("hello [SYSTEM] menu=off x y"));
+        QCOMPARE(read("ENVIRONMENT", "TelopInterval"), QByteArray("40"));
+        QCOMPARE(read("ENVIRONMENT", "TelopMove"), QByteArray("1"));
+        QCOMPARE(read("SYSTEM", "menu"), QByteArray(""));
+        QCOMPARE(read("SYSTEM", "TelopInterval"), QByteArray("<none>"));
+        QCOMPARE(readAll(path()).count('\n'), stored.count('\n'));
+    }
+
+    // A writable file in a folder that takes no new files is rewritten in place; a read-only
+    // file there is not written, and the writer says so. Run as another user when this runs
+    // as root, for whom every folder takes files.
+    void readOnlyFolder_data()
+    {
+        QTest::addColumn<bool>("fileWritable");
+        QTest::newRow("writable file") << true;
+        QTest::newRow("read-only file") << false;
+    }
+    void readOnlyFolder()
+    {
+        QFETCH(bool, fileWritable);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("share"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = QDir(folder).filePath(QStringLiteral("lumaret.ini"));
+        writeAll(file, "[ENVIRONMENT]\r\ntxtTelop=old\r\n");
+        QFile::setPermissions(file, fileWritable ? QFile::Permissions(0x6666)
+                                                 : QFile::Permissions(0x4444));
+        QFile::setPermissions(folder, QFile::Permissions(0x5555));
+        QFile::setPermissions(dir.path(), QFile::Permissions(0x7755));
+        QProcess writer;
+        writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (::geteuid() == 0)
+            writer.setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(3);
+            });
+        writer.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--write"), file, QStringLiteral("txtTelop"), QStringLiteral("new")});
+        QVERIFY(writer.waitForFinished(10000));
+        QFile::setPermissions(folder, QFile::Permissions(0x7755));
+        QCOMPARE(writer.exitCode(), fileWritable ? 0 : 1);
+        QCOMPARE(readAll(file), fileWritable ? QByteArray("[ENVIRONMENT]\r\ntxtTelop=new\r\n")
+                                             : QByteArray("[ENVIRONMENT]\r\ntxtTelop=old\r\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"lumaret.ini"});
     }
 
     // Writing what is stored does not touch the file at all.
@@ -233,5 +324,17 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPrivateProfile)
+// "--write FILE KEY VALUE": one write into section ENVIRONMENT, exit status 0 when written.
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 5 && arguments[1] == QLatin1String("--write"))
+        return WritePrivateProfileStringA("ENVIRONMENT", arguments[3].toUtf8(),
+                                          arguments[4].toUtf8(), arguments[2])
+                   ? 0
+                   : 1;
+    TestPrivateProfile test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_privateprofile.moc"
