@@ -43,7 +43,7 @@ class Shell {
 		if (ExternalInterface.available) {
 			ExternalInterface.addCallback("lumaretFrame", function() {
 				var t = timeline();
-				return t == null ? 0 : t.currentFrame - 1;
+				return t == null ? 0 : frameOnTimeline(t) - 1;
 			});
 			ExternalInterface.addCallback("lumaretStop", function() {
 				var t = timeline();
@@ -52,8 +52,13 @@ class Shell {
 			});
 			ExternalInterface.addCallback("lumaretGotoFirst", function() {
 				var t = timeline();
-				if (t != null)
-					t.gotoAndStop(1);
+				if (t != null) {
+					var scenes = t.scenes;
+					if (scenes != null && scenes.length > 1)
+						t.gotoAndStop(1, scenes[0].name);
+					else
+						t.gotoAndStop(1);
+				}
 			});
 			ExternalInterface.addCallback("lumaretPlay", function() {
 				var t = timeline();
@@ -61,6 +66,22 @@ class Shell {
 					t.play();
 			});
 		}
+	}
+
+	// The frame counted over the whole main timeline: a movie's scenes each count their frames
+	// from 1, so the frames of the scenes before the current one are added.
+	static function frameOnTimeline(t:MovieClip):Int {
+		var frame = t.currentFrame;
+		var scenes = t.scenes;
+		var current = t.currentScene;
+		if (scenes == null || current == null)
+			return frame;
+		for (scene in scenes) {
+			if (scene.name == current.name)
+				break;
+			frame += scene.numFrames;
+		}
+		return frame;
 	}
 
 	static function timeline():MovieClip {

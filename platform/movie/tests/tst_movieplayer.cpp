@@ -312,6 +312,37 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
     }
 
+    // An ActionScript 3 movie of two scenes: frames count over the whole timeline, and the
+    // first frame is the first of the first scene.
+    void scenesOfAnActionScript3Movie()
+    {
+        using namespace platform::swf;
+        SwfFile movie = *readSwf(fixtureBytes("timeline-as3.swf"));
+        const QByteArray twoScenes = QByteArray::fromHex("0200") + "Scene 1" + '\0' +
+                                     QByteArray::fromHex("0c") + "Scene 2" + '\0' +
+                                     QByteArray(1, '\0');
+        for (Tag& tag : movie.tags)
+            if (tag.code == 86) // the scenes and frame labels
+                tag.body = twoScenes;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("scenes.swf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(movie.toBytes());
+        file.close();
+
+        player->setMovie(path);
+        QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 23, Startup); // the second scene's last
+        player->StopPlay();
+        player->GotoFrame(0);
+        QTest::qWait(800);
+        QCOMPARE(player->FrameNum(), 0);
+        player->Play();
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, 5000);
+        const int early = player->FrameNum();
+        QVERIFY2(early < 12, "played on from the first scene, not the second");
+    }
+
     void stillPictureIsOneFrame()
     {
         QTemporaryDir dir;
