@@ -164,6 +164,12 @@ QWidget* RuffleEngine::view()
     return m_view;
 }
 
+void RuffleEngine::evaluate(const QString& script,
+                            const std::function<void(const QVariant&)>& callback)
+{
+    m_page->runJavaScript(script, callback);
+}
+
 qint64 RuffleEngine::renderProcessId() const
 {
     return m_page->renderProcessPid();

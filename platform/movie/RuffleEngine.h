@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
 
 class QWebEngineView;
 class QWebEnginePage;
@@ -43,6 +44,8 @@ public:
     qint64 renderProcessId() const;
     // How many times the page has loaded (tests).
     int pageLoadCount() const { return m_pageLoads; }
+    // Runs a script on the page and hands its result to the callback (tests).
+    void evaluate(const QString& script, const std::function<void(const QVariant&)>& callback);
     RenderMemoryWatch& memoryWatch() { return m_memory; }
 
 private:

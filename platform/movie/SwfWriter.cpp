@@ -184,6 +184,28 @@ QByteArray getUrl(const QByteArray& url, const QByteArray& target)
     return actionRecord(0x83, url + '\0' + target + '\0');
 }
 
+// ExternalInterface.addCallback(name, null, function() { body })
+QByteArray addCallback(const QByteArray& name, const QByteArray& body)
+{
+    const QByteArray function =
+        actionRecord(0x9B, QByteArray(1, '\0') + uint16(0) + uint16(quint16(body.size()))) +
+        body; // DefineFunction: anonymous, no parameters
+    return function + actionRecord(0x96, QByteArray(1, '\2')) // push null
+           + actionRecord(0x96, pushString(name) + pushFloat(3.0f)) +
+           actionRecord(0x96, pushString("flash")) + actionRecord(0x1C)      // GetVariable
+           + actionRecord(0x96, pushString("external")) + actionRecord(0x4E) // GetMember
+           + actionRecord(0x96, pushString("ExternalInterface")) + actionRecord(0x4E) +
+           actionRecord(0x96, pushString("addCallback")) + actionRecord(0x52) // CallMethod
+           + actionRecord(0x17);                                              // Pop
+}
+
+QByteArray offerTimelineControl()
+{
+    const QByteArray gotoFirstAndStop = actionRecord(0x81, uint16(0)) + actionRecord(0x07);
+    const QByteArray play = actionRecord(0x06);
+    return addCallback("lumaretGotoFirst", gotoFirstAndStop) + addCallback("lumaretPlay", play);
+}
+
 QByteArray reportCurrentFrame()
 {
     // getURL("FSCommand:lumaret_frame", getProperty("", _currentframe))
@@ -200,9 +222,14 @@ SwfFile withFrameReports(SwfFile movie)
 {
     QList<Tag> tags;
     tags.reserve(movie.tags.size() * 2);
+    bool first = true;
     for (const Tag& tag : std::as_const(movie.tags)) {
-        if (tag.code == ShowFrame)
+        if (tag.code == ShowFrame) {
+            if (first && movie.version >= 8)
+                tags.append(doAction(action::offerTimelineControl()));
+            first = false;
             tags.append(doAction(action::reportCurrentFrame()));
+        }
         tags.append(tag);
     }
     movie.tags = tags;

@@ -343,6 +343,40 @@ private slots:
         QVERIFY2(early < 12, "played on from the first scene, not the second");
     }
 
+    // Going back to the first frame happens in place for movies of SWF 8 and later (no reload,
+    // no black frame, the movie keeps its state); older ones are loaded again.
+    void firstFrameInPlace_data()
+    {
+        QTest::addColumn<QString>("movie");
+        QTest::addColumn<bool>("reloaded");
+        QTest::newRow("SWF 8") << fixture("timeline8.swf") << false;
+        QTest::newRow("SWF 8, LZMA") << fixture("timeline8-lzma.swf") << false;
+        QTest::newRow("SWF 6: loaded again") << fixture("timeline6.swf") << true;
+    }
+    void firstFrameInPlace()
+    {
+        QFETCH(QString, movie);
+        QFETCH(bool, reloaded);
+        player->setMovie(movie);
+        QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 23, Startup);
+        const auto starts = [&]() -> int {
+            int count = -1;
+            player->swfEngine()->evaluate(QStringLiteral("lumaret.starts()"),
+                                          [&](const QVariant& v) { count = v.toInt(); });
+            return QTest::qWaitFor([&] { return count >= 0; }, 5000) ? count : -1;
+        };
+        const int before = starts();
+        for (int round = 0; round < 2; ++round) {
+            player->StopPlay();
+            player->GotoFrame(0);
+            QTest::qWait(500);
+            QCOMPARE(player->FrameNum(), 0);
+            player->Play();
+            QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 23, 5000);
+        }
+        QCOMPARE(starts() > before, reloaded);
+    }
+
     void stillPictureIsOneFrame()
     {
         QTemporaryDir dir;
