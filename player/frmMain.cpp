@@ -470,6 +470,7 @@ void frmMain::resizeEvent(QResizeEvent* event)
 // must never just disappear while the program runs on.
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    qCInfo(lcPlayer) << "the window was asked to close; ending as the exit command does";
     platform::guarded(lcPlayer, "closeEvent", [&] { cmdEnd_Click(); });
     event->accept();
 }

@@ -42,6 +42,8 @@ public:
 
     // The page's render process, for tests that make it die.
     qint64 renderProcessId() const;
+    // True while a movie is being read on a worker (tests).
+    bool isReadingMovie() const { return m_preparing; }
     // How many times the page has loaded (tests).
     int pageLoadCount() const { return m_pageLoads; }
     // Runs a script on the page and hands its result to the callback (tests).

@@ -580,6 +580,7 @@ private slots:
         writeFile(folder.file(mdlCommon::SettingsFileName),
                   settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=timeline6.swf"}));
         frmMain window(folder.path());
+        window.timIntval.setInterval(0); // only the ticks below
         window.resize(400, 300);
         window.show();
         QTRY_VERIFY_WITH_TIMEOUT(window.swf1->FrameNum() > 2, 15000);

@@ -304,7 +304,8 @@ private slots:
         if (plays) {
             QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
         } else {
-            QTest::qWait(1500);
+            QTRY_VERIFY_WITH_TIMEOUT(!player->swfEngine()->isReadingMovie(), 30000);
+            QTest::qWait(500);
             QCOMPARE(player->FrameNum(), 0);
             QVERIFY(near(centreOf(*player), qRgb(0, 0, 0)));
         }
