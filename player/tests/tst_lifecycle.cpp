@@ -2,6 +2,8 @@
 // watchdog fed, ends on SIGTERM as on its exit command, and leaves no temporary folder behind
 // (and removes those of runs that were killed).
 
+#include "NotifySocket.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -17,35 +19,6 @@
 namespace {
 
 const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
-
-// The service manager's end of the notify socket.
-class NotifySocket
-{
-public:
-    explicit NotifySocket(const QByteArray& path) : path(path)
-    {
-        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-        bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~NotifySocket() { ::close(m_fd); }
-    // Everything received so far, kept.
-    const QStringList& messages()
-    {
-        char buffer[256];
-        for (ssize_t n; (n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0;)
-            m_messages << QString::fromLatin1(buffer, int(n));
-        return m_messages;
-    }
-    QByteArray path;
-    bool bound = false;
-
-private:
-    int m_fd = -1;
-    QStringList m_messages;
-};
 
 // What a window manager does on Alt+F4: a WM_DELETE_WINDOW client message to the windows
 // titled `title` (a program may own helper windows of the same name). False when there is none.

@@ -1,5 +1,6 @@
 // The messages to the service manager, received on a socket of the test's own.
 
+#include "NotifySocket.h"
 #include "ServiceNotifier.h"
 
 #include <QRegularExpression>
@@ -9,37 +10,6 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-namespace {
-
-// A datagram socket standing for the service manager.
-class ManagerSocket
-{
-public:
-    explicit ManagerSocket(const QByteArray& path)
-    {
-        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-        bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~ManagerSocket() { ::close(m_fd); }
-    QStringList received()
-    {
-        QStringList messages;
-        char buffer[256];
-        for (ssize_t n; (n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0;)
-            messages << QString::fromLatin1(buffer, int(n));
-        return messages;
-    }
-    bool bound = false;
-
-private:
-    int m_fd = -1;
-};
-
-} // namespace
 
 class TestServiceNotifier : public QObject
 {
@@ -58,7 +28,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
-        ManagerSocket manager(path);
+        NotifySocket manager(path);
         QVERIFY(manager.bound);
         qputenv("NOTIFY_SOCKET", path);
         qputenv("WATCHDOG_USEC", "200000");
@@ -91,7 +61,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
-        ManagerSocket manager(path);
+        NotifySocket manager(path);
         qputenv("NOTIFY_SOCKET", path);
         qputenv("WATCHDOG_USEC", "200000");
         qputenv("WATCHDOG_PID", QByteArray::number(::getpid() + 1));
