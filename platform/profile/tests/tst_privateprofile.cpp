@@ -277,8 +277,13 @@ private slots:
         writer.start(
             QCoreApplication::applicationFilePath(),
             {QStringLiteral("--write"), file, QStringLiteral("txtTelop"), QStringLiteral("new")});
-        QVERIFY(writer.waitForFinished(10000));
+        const bool finished = writer.waitForFinished(10000);
         QFile::setPermissions(folder, QFile::Permissions(0x7755));
+        // As root, the writer runs as "nobody", who may not reach this build's folders.
+        if (writer.error() == QProcess::FailedToStart || writer.exitCode() == 3 ||
+            writer.exitCode() == 127)
+            QSKIP("the writer can not run as another user here");
+        QVERIFY(finished);
         QCOMPARE(writer.exitCode(), fileWritable ? 0 : 1);
         QCOMPARE(readAll(file), fileWritable ? QByteArray("[ENVIRONMENT]\r\ntxtTelop=new\r\n")
                                              : QByteArray("[ENVIRONMENT]\r\ntxtTelop=old\r\n"));
