@@ -14,7 +14,6 @@
 #include "text/Numbers.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>

@@ -23,8 +23,9 @@ public:
     void pageLoaded();
     // Bytes above the baseline; 0 until a baseline was taken. Takes the baseline when due.
     qint64 growth();
-    bool pastQuietLimit() { return growth() > m_quietLimit; }
-    bool pastForcedLimit() { return growth() > m_forcedLimit; }
+    // The growth allowed before a quiet moment's reload, and before an immediate one.
+    qint64 quietLimit() const { return m_quietLimit; }
+    qint64 forcedLimit() const { return m_forcedLimit; }
     void setLimits(qint64 quietBytes, qint64 forcedBytes);
     void setSettleMs(int milliseconds) { m_settleMs = milliseconds; }
 

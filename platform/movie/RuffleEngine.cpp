@@ -340,8 +340,8 @@ bool RuffleEngine::reloadPageIfGrown(bool quietMoment)
 {
     if (!m_pageReady)
         return false;
-    const qint64 growth = m_memory.growth();
-    if (!(quietMoment ? m_memory.pastQuietLimit() : m_memory.pastForcedLimit()))
+    const qint64 growth = m_memory.growth(); // one reading of the process's memory
+    if (growth <= (quietMoment ? m_memory.quietLimit() : m_memory.forcedLimit()))
         return false;
     qCInfo(lcRuffle).noquote() << "the web player's process grew by" << (growth >> 20)
                                << "MiB; reloading its page to give the memory back";
