@@ -184,6 +184,14 @@ QByteArray getUrl(const QByteArray& url, const QByteArray& target)
     return actionRecord(0x83, url + '\0' + target + '\0');
 }
 
+// Pushes flash.external.ExternalInterface.
+QByteArray pushExternalInterface()
+{
+    return actionRecord(0x96, pushString("flash")) + actionRecord(0x1C)      // GetVariable
+           + actionRecord(0x96, pushString("external")) + actionRecord(0x4E) // GetMember
+           + actionRecord(0x96, pushString("ExternalInterface")) + actionRecord(0x4E);
+}
+
 // ExternalInterface.addCallback(name, null, function() { body })
 QByteArray addCallback(const QByteArray& name, const QByteArray& body)
 {
@@ -191,19 +199,44 @@ QByteArray addCallback(const QByteArray& name, const QByteArray& body)
         actionRecord(0x9B, QByteArray(1, '\0') + uint16(0) + uint16(quint16(body.size()))) +
         body; // DefineFunction: anonymous, no parameters
     return function + actionRecord(0x96, QByteArray(1, '\2')) // push null
-           + actionRecord(0x96, pushString(name) + pushFloat(3.0f)) +
-           actionRecord(0x96, pushString("flash")) + actionRecord(0x1C)      // GetVariable
-           + actionRecord(0x96, pushString("external")) + actionRecord(0x4E) // GetMember
-           + actionRecord(0x96, pushString("ExternalInterface")) + actionRecord(0x4E) +
+           + actionRecord(0x96, pushString(name) + pushFloat(3.0f)) + pushExternalInterface() +
            actionRecord(0x96, pushString("addCallback")) + actionRecord(0x52) // CallMethod
            + actionRecord(0x17);                                              // Pop
 }
 
-QByteArray offerTimelineControl()
+// ASSetPropFlags(object, name, set, clear), the object pushed by `pushObject`.
+QByteArray setPropertyFlags(const QByteArray& pushObject, const QByteArray& name, float set,
+                            float clear)
+{
+    return actionRecord(0x96, pushFloat(clear)) + actionRecord(0x96, pushFloat(set)) +
+           actionRecord(0x96, pushString(name)) + pushObject +
+           actionRecord(0x96, pushFloat(4.0f) + pushString("ASSetPropFlags")) +
+           actionRecord(0x3D)    // CallFunction
+           + actionRecord(0x17); // Pop
+}
+
+// The flag that hides a property from movies older than SWF 8, and all such version flags.
+constexpr float HiddenBeforeSwf8 = 0x1000;
+constexpr float AnyVersionFlag = 0x7F80;
+
+// Movies older than SWF 8 do not see ExternalInterface: uncover it and addCallback for the
+// two calls, then hide both again so the movie's own scripts find what they always found.
+QByteArray uncoveringExternalInterface(const QByteArray& actions)
+{
+    const QByteArray pushGlobal = actionRecord(0x96, pushString("_global")) + actionRecord(0x1C);
+    return setPropertyFlags(pushGlobal, "flash", 0, AnyVersionFlag) +
+           setPropertyFlags(pushExternalInterface(), "addCallback", 0, AnyVersionFlag) + actions +
+           setPropertyFlags(pushExternalInterface(), "addCallback", HiddenBeforeSwf8, 0) +
+           setPropertyFlags(pushGlobal, "flash", HiddenBeforeSwf8, 0);
+}
+
+QByteArray offerTimelineControl(int version)
 {
     const QByteArray gotoFirstAndStop = actionRecord(0x81, uint16(0)) + actionRecord(0x07);
     const QByteArray play = actionRecord(0x06);
-    return addCallback("lumaretGotoFirst", gotoFirstAndStop) + addCallback("lumaretPlay", play);
+    const QByteArray offers =
+        addCallback("lumaretGotoFirst", gotoFirstAndStop) + addCallback("lumaretPlay", play);
+    return version >= 8 ? offers : uncoveringExternalInterface(offers);
 }
 
 QByteArray reportCurrentFrame()
@@ -225,8 +258,8 @@ SwfFile withFrameReports(SwfFile movie)
     bool first = true;
     for (const Tag& tag : std::as_const(movie.tags)) {
         if (tag.code == ShowFrame) {
-            if (first && movie.version >= 8)
-                tags.append(doAction(action::offerTimelineControl()));
+            if (first && movie.version >= OldestControllableVersion)
+                tags.append(doAction(action::offerTimelineControl(movie.version)));
             first = false;
             tags.append(doAction(action::reportCurrentFrame()));
         }

@@ -31,17 +31,21 @@ namespace action {
 PLATFORM_MOVIE_EXPORT QByteArray stop();
 // getURL(url, target): opens the address in the target window or frame ("_self" and so on).
 PLATFORM_MOVIE_EXPORT QByteArray getUrl(const QByteArray& url, const QByteArray& target);
-// Offers the host two calls on the timeline the actions run in, through ExternalInterface
-// (SWF 8 and later): "lumaretGotoFirst" (go to frame 1 and stop there) and "lumaretPlay".
-PLATFORM_MOVIE_EXPORT QByteArray offerTimelineControl();
+// Offers the host two calls on the timeline the actions run in, through ExternalInterface:
+// "lumaretGotoFirst" (go to frame 1 and stop there) and "lumaretPlay". `version` is the SWF
+// version of the movie the actions go into (OldestControllableVersion or later).
+PLATFORM_MOVIE_EXPORT QByteArray offerTimelineControl(int version);
 // Tells the host the timeline's current frame through fscommand("lumaret_frame", n).
 PLATFORM_MOVIE_EXPORT QByteArray reportCurrentFrame();
 } // namespace action
 
+// The oldest movies that can offer timeline control (their scripts know _global).
+constexpr int OldestControllableVersion = 6;
+
 // The movie with a frame report run on every frame its main timeline shows: the host learns
-// the frame on show without the movie's own scripts or display list changing. Movies of SWF 8
-// and later also offer the timeline control calls from their first frame on, so the host can
-// go back to the first frame in place.
+// the frame on show without the movie's own scripts or display list changing. Movies of
+// OldestControllableVersion and later also offer the timeline control calls from their first
+// frame on, so the host can go back to the first frame in place.
 PLATFORM_MOVIE_EXPORT SwfFile withFrameReports(SwfFile movie);
 
 // An empty movie of the given size in pixels.
