@@ -216,10 +216,14 @@ void RuffleEngine::startPrepared(const PreparedSwf& prepared, const QString& pat
     const auto boolean = [](bool b) {
         return b ? QStringLiteral("true") : QStringLiteral("false");
     };
-    m_loadScript = QStringLiteral("lumaret.load(%1, %2, %3, %4, %5)")
-                       .arg(jsString(QUrl::fromLocalFile(prepared.file).toString()), jsString(base),
-                            boolean(prepared.actionScript3), jsString(m_shellUrl.toString()),
-                            boolean(prepared.deviceText));
+    const QString copy =
+        prepared.file == path ? QString() : QUrl::fromLocalFile(prepared.file).toString();
+    m_loadScript = QStringLiteral("lumaret.load(%1, %2, %3, %4, %5, %6)")
+                       .arg(jsString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                                         .toString()),
+                            jsString(copy),
+                            jsString(base), boolean(prepared.actionScript3),
+                            jsString(m_shellUrl.toString()), boolean(prepared.deviceText));
     // The load goes first, then what was asked while the movie was being read.
     m_pending.prepend(m_loadScript);
     if (m_pageReady)

@@ -119,6 +119,13 @@ QByteArray loopingMovie(const QByteArray& firstFrameActions, int version = 8,
     return swf.toBytes();
 }
 
+// A push action of one string.
+QByteArray pushString(const QByteArray& text)
+{
+    const QByteArray data = '\0' + text + '\0';
+    return char(0x96) + QByteArray(1, char(data.size() & 0xff)) + char(data.size() >> 8) + data;
+}
+
 // A compressed movie that unpacks to more than a movie may be.
 QByteArray compressionBomb()
 {
@@ -410,6 +417,22 @@ private slots:
             + QByteArray::fromHex("9d02000100" "07"); // if so jump over stop()
         QTemporaryDir dir;
         player->setMovie(savedMovie(dir, loopingMovie({}, 6, stopWhereFlashIsSeen)));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
+    }
+
+    // An old-style movie plays from a copy with frame reports, yet sees its own address as
+    // _url (movies build the paths of their sibling files from it): this one stops on its
+    // second frame when _url is anything else.
+    void movieSeesItsOwnAddress()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("movie.swf"));
+        const QByteArray stopUnlessOwnAddress =
+            pushString("") + QByteArray::fromHex("960500" "0100007041" "22") // _url
+            + pushString(QUrl::fromLocalFile(path).toEncoded()) + QByteArray::fromHex("49") // ==
+            + QByteArray::fromHex("9d02000100" "07"); // if so jump over stop()
+        QCOMPARE(savedMovie(dir, loopingMovie({}, 8, stopUnlessOwnAddress)), path);
+        player->setMovie(path);
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
     }
 
