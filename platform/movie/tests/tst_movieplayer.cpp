@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <csignal>
@@ -124,6 +125,34 @@ QByteArray pushString(const QByteArray& text)
 {
     const QByteArray data = '\0' + text + '\0';
     return char(0x96) + QByteArray(1, char(data.size() & 0xff)) + char(data.size() >> 8) + data;
+}
+
+// A tag as it stands inside a sprite: long header, then the body.
+QByteArray tagBytes(const platform::swf::Tag& tag)
+{
+    QByteArray bytes(6, '\0');
+    qToLittleEndian(quint16(tag.code << 6 | 0x3f), bytes.data());
+    qToLittleEndian(quint32(tag.body.size()), bytes.data() + 2);
+    return bytes + tag.body;
+}
+
+// A rectangle inside sprites nested `depth` deep.
+QByteArray nestedSprites(int depth)
+{
+    using namespace platform::swf;
+    SwfFile swf = emptyMovie(8, 320, 240, 24);
+    swf.tags << rectangleShape(1, QRect(0, 0, 2000, 2000), qRgb(255, 0, 0));
+    for (int id = 2; id <= depth + 1; ++id) {
+        QByteArray body(4, '\0');
+        qToLittleEndian(quint16(id), body.data());
+        qToLittleEndian(quint16(1), body.data() + 2);
+        body += tagBytes(placeObject(1, quint16(id - 1), 0, 0)) + tagBytes(showFrame()) +
+                tagBytes(Tag{End, {}});
+        swf.tags << Tag{39, body}; // DefineSprite
+    }
+    swf.tags << placeObject(1, quint16(depth + 1), 0, 0) << showFrame() << Tag{End, {}};
+    swf.frameCount = 1;
+    return swf.toBytes();
 }
 
 // A compressed movie that unpacks to more than a movie may be.
@@ -481,6 +510,47 @@ private slots:
         player->setMovie(fixture("timeline6.swf"));
         QTRY_COMPARE_WITH_TIMEOUT(engine->pageLoadCount(), loads + 1, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
+    }
+
+    // A movie that hangs or breaks the web player's page does not take the component with it:
+    // the next movie loads and plays.
+    void moviesThatHangOrBreakThePage_data()
+    {
+        QTest::addColumn<QByteArray>("movie");
+        QTest::newRow("endless first-frame script")
+            << loopingMovie(QByteArray::fromHex("9902000000fbff")); // jump to itself
+        QTest::newRow("sprites nested 20000 deep") << nestedSprites(20000);
+    }
+    void moviesThatHangOrBreakThePage()
+    {
+        QFETCH(QByteArray, movie);
+        QTemporaryDir dir;
+        player->setMovie(savedMovie(dir, movie));
+        QTest::qWait(3000);
+        player->StopPlay();
+        player->GotoFrame(0);
+        player->Play();
+        player->setMovie(fixture("timeline8.swf"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, 60000);
+    }
+
+    // A movie that kills the page's process at once would do so again and again: the reloads
+    // back off instead of running in a tight loop.
+    void repeatedRenderDeathsBackOff()
+    {
+        player->setMovie(fixture("timeline6.swf"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        for (const char* delay : {"1", "2", "4"}) {
+            const qint64 pid = player->swfEngine()->renderProcessId();
+            QVERIFY(pid > 0);
+            QTest::ignoreMessage(
+                QtWarningMsg,
+                QRegularExpression(QStringLiteral("process ended; reloading the movie in %1 s")
+                                       .arg(QLatin1String(delay))));
+            ::kill(pid_t(pid), SIGKILL);
+            QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 0, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        }
     }
 
     // When the web engine's render process dies the movie comes back by itself.
