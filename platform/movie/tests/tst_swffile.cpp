@@ -219,12 +219,13 @@ private slots:
         QCOMPARE(readSwf(swf.toBytes())->mayUseDeviceText(), deviceText);
     }
 
-    // One report before every frame the main timeline shows; nothing else changes.
+    // One report before every frame the main timeline shows, and the timeline control offered
+    // on the first; nothing else changes.
     void addsAFrameReportToEveryFrame()
     {
         const SwfFile original = twoFrames();
         const SwfFile reported = withFrameReports(original);
-        QCOMPARE(reported.tags.size(), original.tags.size() + 2);
+        QCOMPARE(reported.tags.size(), original.tags.size() + 3);
         for (qsizetype i = 0; i < reported.tags.size(); ++i) {
             if (reported.tags[i].code == ShowFrame) {
                 QCOMPARE(reported.tags[i - 1].code, int(DoAction));
