@@ -110,6 +110,30 @@ void appendTag(QByteArray& out, const Tag& tag)
 
 } // namespace
 
+QList<Tag> readTags(const QByteArray& data, qsizetype from)
+{
+    QList<Tag> tags;
+    for (qsizetype at = from; at + 2 <= data.size();) {
+        const quint16 header = qFromLittleEndian<quint16>(data.constData() + at);
+        at += 2;
+        qsizetype length = header & 0x3F;
+        if (length == 0x3F) {
+            if (at + 4 > data.size())
+                break;
+            length = qsizetype(qFromLittleEndian<quint32>(data.constData() + at));
+            at += 4;
+        }
+        // A tag running past the end ends the movie there, as in the web player.
+        if (length < 0 || at + length > data.size())
+            break;
+        tags.append({header >> 6, data.mid(at, length)});
+        at += length;
+        if ((header >> 6) == End)
+            break;
+    }
+    return tags;
+}
+
 bool looksLikeSwf(const QByteArray& head)
 {
     return head.size() >= 3 &&
@@ -133,24 +157,7 @@ std::optional<SwfFile> readSwf(const QByteArray& file)
     swf.frameRate = qFromLittleEndian<quint16>(body->constData() + rect);
     swf.frameCount = qFromLittleEndian<quint16>(body->constData() + rect + 2);
 
-    for (qsizetype at = rect + 4; at + 2 <= body->size();) {
-        const quint16 header = qFromLittleEndian<quint16>(body->constData() + at);
-        at += 2;
-        qsizetype length = header & 0x3F;
-        if (length == 0x3F) {
-            if (at + 4 > body->size())
-                break;
-            length = qsizetype(qFromLittleEndian<quint32>(body->constData() + at));
-            at += 4;
-        }
-        // A tag running past the end ends the movie there, as in the web player.
-        if (length < 0 || at + length > body->size())
-            break;
-        swf.tags.append({header >> 6, body->mid(at, length)});
-        at += length;
-        if ((header >> 6) == End)
-            break;
-    }
+    swf.tags = readTags(*body, rect + 4);
     return swf;
 }
 
@@ -190,22 +197,64 @@ QByteArray lzmaCompressed(const QByteArray& body)
 
 } // namespace
 
-bool SwfFile::mayUseDeviceText() const
+namespace {
+
+// Whether `test` holds for a tag of the timeline or of a sprite in it, at any depth.
+template<typename Test>
+bool anyTag(const QList<Tag>& tags, const Test& test, int depth = 0)
 {
     for (const Tag& tag : tags) {
+        if (test(tag))
+            return true;
+        // A sprite: id and frame count, then its own tags. Nesting is bounded: a file can
+        // not make the reader recurse without end.
+        if (tag.code == DefineSprite && depth < 64 && anyTag(readTags(tag.body, 4), test, depth + 1))
+            return true;
+    }
+    return false;
+}
+
+bool isScript(const Tag& tag)
+{
+    return tag.code == DoAction || tag.code == DoInitAction || tag.code == DoABC ||
+           tag.code == PlaceObject2 || tag.code == PlaceObject3; // clip actions
+}
+
+} // namespace
+
+bool SwfFile::mayUseDeviceText() const
+{
+    return anyTag(tags, [](const Tag& tag) {
         if (tag.code == DefineEditText) {
             // Character id, bounds, then two flag bytes; the last flag says "use outlines".
             const qsizetype flags = 2 + rectLength(tag.body.mid(2));
-            if (tag.body.size() < flags + 2 || !(quint8(tag.body[flags + 1]) & 0x01))
-                return true;
-        } else if ((tag.code == DoAction || tag.code == DoInitAction) &&
-                   tag.body.contains("createTextField")) {
-            return true;
-        } else if (tag.code == DoABC && tag.body.contains("TextField")) {
-            return true;
+            return tag.body.size() < flags + 2 || !(quint8(tag.body[flags + 1]) & 0x01);
         }
-    }
-    return false;
+        if (tag.code == DoAction || tag.code == DoInitAction)
+            return tag.body.contains("createTextField");
+        return tag.code == DoABC && tag.body.contains("TextField");
+    });
+}
+
+bool SwfFile::mayPlaySound() const
+{
+    return anyTag(tags, [](const Tag& tag) {
+        switch (tag.code) {
+        case DefineSound:
+        case StartSound:
+        case StartSound2:
+        case DefineButtonSound:
+        case SoundStreamHead:
+        case SoundStreamHead2:
+        case DefineVideoStream: // a video's sound comes with its stream
+            return true;
+        default:
+            // Sounds and streams loaded by scripts: the class names stand in the code.
+            return isScript(tag) &&
+                   (tag.body.contains("Sound") || tag.body.contains("NetStream") ||
+                    tag.body.contains("Microphone"));
+        }
+    });
 }
 
 QByteArray SwfFile::toBytes(Compression compression) const

@@ -20,7 +20,16 @@ enum TagCode : int
     DoAction = 12,
     DefineEditText = 37,
     DoInitAction = 59,
+    DefineSound = 14,
+    StartSound = 15,
+    DefineButtonSound = 17,
+    SoundStreamHead = 18,
     PlaceObject2 = 26,
+    DefineSprite = 39,
+    SoundStreamHead2 = 45,
+    DefineVideoStream = 60,
+    PlaceObject3 = 70,
+    StartSound2 = 89,
     RemoveObject2 = 28,
     FileAttributes = 69,
     SymbolClass = 76,
@@ -47,6 +56,9 @@ struct PLATFORM_MOVIE_EXPORT SwfFile
     // fonts rather than its own outlines): a text field without outlines, or code that creates
     // text fields.
     bool mayUseDeviceText() const;
+    // Whether the movie may play sound: a sound or video of its own, or code that names a
+    // sound, a stream or the microphone. A movie without may play with no audio output.
+    bool mayPlaySound() const;
     enum class Compression
     {
         None,
@@ -59,6 +71,9 @@ struct PLATFORM_MOVIE_EXPORT SwfFile
 
 // True when the bytes start like a SWF file of any of the three kinds.
 PLATFORM_MOVIE_EXPORT bool looksLikeSwf(const QByteArray& head);
+// The tags stored in `data` from `from` on, up to an End tag or the first tag that runs past
+// the end.
+PLATFORM_MOVIE_EXPORT QList<Tag> readTags(const QByteArray& data, qsizetype from);
 
 // Movies larger than this uncompressed are refused (a compression bomb would take the memory).
 inline constexpr qsizetype MaxBodySize = 128 * 1024 * 1024;

@@ -21,6 +21,19 @@ SwfFile twoFrames()
     return swf;
 }
 
+// A sprite of one frame that holds the tag.
+Tag inSprite(const Tag& tag)
+{
+    QByteArray body = QByteArray::fromHex("07000100"); // id 7, one frame
+    for (const Tag& inner : {tag, Tag{ShowFrame, {}}, Tag{End, {}}}) {
+        char header[6];
+        qToLittleEndian(quint16(inner.code << 6 | 0x3f), header);
+        qToLittleEndian(quint32(inner.body.size()), header + 2);
+        body += QByteArray(header, 6) + inner.body;
+    }
+    return {DefineSprite, body};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(platform::swf::Tag)
@@ -209,6 +222,8 @@ private slots:
             << Tag{DoABC, QByteArray::fromHex("00") + "flash.text" + QByteArray::fromHex("00") +
                               "TextField"}
             << true;
+        QTest::newRow("code in a sprite making a text field")
+            << inSprite(doAction(QByteArray::fromHex("96") + "createTextField")) << true;
     }
     void tellsDeviceText()
     {
@@ -217,6 +232,35 @@ private slots:
         SwfFile swf = twoFrames();
         swf.tags.prepend(tag);
         QCOMPARE(readSwf(swf.toBytes())->mayUseDeviceText(), deviceText);
+    }
+
+    // A movie that can not play sound is played without audio output, which costs the PC a
+    // steady share of a core; any way a movie may make sound keeps it.
+    void tellsSound_data()
+    {
+        QTest::addColumn<Tag>("tag");
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("shapes only") << Tag{ShowFrame, {}} << false;
+        QTest::newRow("old-style code without sound") << doAction(action::stop()) << false;
+        QTest::newRow("event sound") << Tag{DefineSound, QByteArray(8, '\0')} << true;
+        QTest::newRow("stream sound") << Tag{SoundStreamHead2, QByteArray(4, '\0')} << true;
+        QTest::newRow("embedded video") << Tag{DefineVideoStream, QByteArray(10, '\0')} << true;
+        QTest::newRow("stream sound in a sprite")
+            << inSprite(Tag{SoundStreamHead, QByteArray(4, '\0')}) << true;
+        QTest::newRow("sprite in a sprite with a sound")
+            << inSprite(inSprite(Tag{StartSound, QByteArray(3, '\0')})) << true;
+        QTest::newRow("old-style code loading a sound")
+            << doAction(QByteArray::fromHex("96") + "Sound" + '\0' + "loadSound") << true;
+        QTest::newRow("ActionScript 3 code playing a stream")
+            << Tag{DoABC, QByteArray::fromHex("00") + "flash.net" + '\0' + "NetStream"} << true;
+    }
+    void tellsSound()
+    {
+        QFETCH(Tag, tag);
+        QFETCH(bool, sound);
+        SwfFile swf = twoFrames();
+        swf.tags.prepend(tag);
+        QCOMPARE(readSwf(swf.toBytes())->mayPlaySound(), sound);
     }
 
     // One report before every frame the main timeline shows, and the timeline control offered
