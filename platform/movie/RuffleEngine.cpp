@@ -144,7 +144,7 @@ RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
     connect(m_page, &QWebEnginePage::loadFinished, this, &RuffleEngine::pageLoaded);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             &RuffleEngine::renderProcessDied);
-    m_poll.setInterval(200);
+    m_poll.setInterval(PollMs);
     connect(&m_poll, &QTimer::timeout, this, &RuffleEngine::pollFrame);
     // A movie that makes the web player keep memory while it runs is not left to grow until
     // the system runs out of it.
@@ -218,18 +218,18 @@ void RuffleEngine::startPrepared(const PreparedSwf& prepared, const QString& pat
     };
     const QString copy =
         prepared.file == path ? QString() : QUrl::fromLocalFile(prepared.file).toString();
-    m_loadScript = QStringLiteral("lumaret.load(%1, %2, %3, %4, %5, %6)")
-                       .arg(jsString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                                         .toString()),
-                            jsString(copy),
-                            jsString(base), boolean(prepared.actionScript3),
-                            jsString(m_shellUrl.toString()), boolean(prepared.deviceText));
+    m_loadScript =
+        QStringLiteral("lumaret.load(%1, %2, %3, %4, %5, %6, %7)")
+            .arg(jsString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString()),
+                 jsString(copy), jsString(base), boolean(prepared.actionScript3),
+                 jsString(m_shellUrl.toString()), boolean(prepared.deviceText),
+                 boolean(prepared.sound));
     // The load goes first, then what was asked while the movie was being read.
     m_pending.prepend(m_loadScript);
     if (m_pageReady)
         for (const QString& script : std::exchange(m_pending, {}))
             m_page->runJavaScript(script);
-    m_poll.start();
+    m_poll.start(PollMs);
 }
 
 void RuffleEngine::unload()
@@ -361,13 +361,17 @@ void RuffleEngine::pollFrame()
         return;
     const int generation = m_generation;
     m_pollSent.start();
-    m_page->runJavaScript(QStringLiteral("lumaret.frame()"),
-                          [this, generation](const QVariant& frame) {
-                              m_pollSent.invalidate();
-                              m_lastAnswer.start();
-                              if (generation == m_generation && frame.isValid())
-                                  m_frame = frame.toInt();
-                          });
+    m_page->runJavaScript(
+        QStringLiteral("lumaret.state()"), [this, generation](const QVariant& answer) {
+            m_pollSent.invalidate();
+            m_lastAnswer.start();
+            const QVariantMap state = answer.toMap();
+            if (generation == m_generation && state.contains(QStringLiteral("frame")))
+                m_frame = state.value(QStringLiteral("frame")).toInt();
+            // A resting movie's frame does not change: read it less often.
+            m_poll.setInterval(state.value(QStringLiteral("resting")).toBool() ? RestingPollMs
+                                                                               : PollMs);
+        });
 }
 
 bool RuffleEngine::isAnswering() const

@@ -76,6 +76,8 @@ private:
     int m_copyCount = 0;
     int m_frame = 0;
     int m_generation = 0; // frame reads older than the last load or goto are dropped
+    static constexpr int PollMs = 200;
+    static constexpr int RestingPollMs = 1000;
     QTimer m_poll;
     RenderMemoryWatch m_memory;
     QTimer m_memoryCheck;

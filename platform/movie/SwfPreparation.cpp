@@ -28,6 +28,7 @@ PreparedSwf prepareSwf(const QString& path, const QString& copyPath)
     prepared.playable = true;
     prepared.actionScript3 = swf->isActionScript3();
     prepared.deviceText = swf->mayUseDeviceText();
+    prepared.sound = swf->mayPlaySound();
     prepared.file = path;
     if (prepared.actionScript3 || copyPath.isEmpty())
         return prepared;
