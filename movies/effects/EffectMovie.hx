@@ -15,6 +15,11 @@ import flash.utils.ByteArray;
 	932, "interface2=" then the time per image in milliseconds, "#", the image count and
 	"#name" for each image. Shows the images in order, each for that time, and loops.
 	Subclasses choose the transition from one image to the next.
+
+	While an image is simply shown nothing on the stage changes, so the stage then runs at a
+	resting frame rate and at the movie's own rate only while a transition moves: a still
+	picture then costs the PC almost nothing. The change to the next image is timed apart from
+	the frames.
 **/
 class EffectMovie extends Sprite {
 	public static inline var Width = 1016;
@@ -25,6 +30,10 @@ class EffectMovie extends Sprite {
 	var next = 0;
 	var current:DisplayObject;
 	var startedAt = 0.0;
+	var nextChange:haxe.Timer;
+	var framesShown = 0;
+	var movingFrameRate = 0.0;
+	static inline var RestingFrameRate = 1.0;
 	// Each picture is decoded once and shown again from here: a show runs for months, and a
 	// picture loaded anew at every turn is memory the web player never gives back.
 	var pictures = new Map<String, BitmapData>();
@@ -58,8 +67,31 @@ class EffectMovie extends Sprite {
 	}
 
 	function tick() {
-		if (current != null)
-			step((flash.Lib.getTimer() - startedAt) / milliseconds);
+		if (current == null)
+			return;
+		++framesShown;
+		step(Math.min(1, (flash.Lib.getTimer() - startedAt) / milliseconds));
+		if (!moving())
+			setFrameRate(RestingFrameRate);
+	}
+
+	function setFrameRate(rate:Float) {
+		if (stage == null)
+			return;
+		if (movingFrameRate == 0)
+			movingFrameRate = stage.frameRate;
+		if (stage.frameRate == rate)
+			return;
+		stage.frameRate = rate;
+		tellHostResting(rate == RestingFrameRate);
+	}
+
+	// The host page may then wake the web player less often as well.
+	static function tellHostResting(resting:Bool) {
+		try {
+			if (flash.external.ExternalInterface.available)
+				flash.external.ExternalInterface.call("lumaretResting", resting);
+		} catch (e:Dynamic) {}
 	}
 
 	function showNext() {
@@ -95,8 +127,14 @@ class EffectMovie extends Sprite {
 		var previous = current;
 		current = image;
 		startedAt = flash.Lib.getTimer();
+		framesShown = 0;
 		addChild(image);
 		enter(image, previous);
+		if (moving())
+			setFrameRate(movingFrameRate == 0 ? stage.frameRate : movingFrameRate);
+		if (nextChange != null)
+			nextChange.stop();
+		nextChange = haxe.Timer.delay(showNext, milliseconds);
 	}
 
 	// Called when an image is shown; `previous` is the image before it, or null.
@@ -105,11 +143,12 @@ class EffectMovie extends Sprite {
 			removeChild(previous);
 	}
 
-	// Called every frame with the share of the image's time that has passed.
-	function step(progress:Float) {
-		if (progress >= 1) {
-			startedAt = flash.Lib.getTimer();
-			showNext();
-		}
+	// Called every frame with the share of the image's time that has passed (at most 1).
+	function step(progress:Float) {}
+
+	// Whether a transition is under way: the stage then runs at the movie's own frame rate.
+	// A new image gets a few frames at that rate too, so it is drawn at once.
+	function moving():Bool {
+		return framesShown < 2;
 	}
 }

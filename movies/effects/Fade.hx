@@ -23,6 +23,9 @@ class Fade extends EffectMovie {
 				removeChild(leaving);
 			leaving = null;
 		}
-		super.step(progress);
+	}
+
+	override function moving():Bool {
+		return leaving != null || super.moving();
 	}
 }

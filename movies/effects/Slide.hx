@@ -24,6 +24,9 @@ class Slide extends EffectMovie {
 				removeChild(leaving);
 			leaving = null;
 		}
-		super.step(progress);
+	}
+
+	override function moving():Bool {
+		return leaving != null || super.moving();
 	}
 }

@@ -304,6 +304,40 @@ private slots:
         QCOMPARE(requests.count(QStringLiteral("green.jpg")), 1);
     }
 
+    // Between transitions nothing on a slide show's stage moves: the page rests (the web
+    // player is woken a few times a second), and wakes for the next transition on time.
+    void slideShowRestsBetweenTransitions()
+    {
+        QTemporaryDir img;
+        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/フェード.swf")),
+                            img.filePath(QStringLiteral("フェード.swf"))));
+        for (const auto& [name, colour] :
+             {std::pair{"red.jpg", qRgb(255, 0, 0)}, std::pair{"green.jpg", qRgb(0, 255, 0)}}) {
+            QImage picture(320, 200, QImage::Format_RGB32);
+            picture.fill(colour);
+            QVERIFY(picture.save(img.filePath(QLatin1String(name))));
+        }
+        QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
+        QVERIFY(parameters.open(QIODevice::WriteOnly));
+        parameters.write("interface2=3000#2#red.jpg#green.jpg");
+        parameters.close();
+        const auto resting = [&]() -> int {
+            int answer = -1;
+            player->swfEngine()->evaluate(QStringLiteral("lumaret.state().resting"),
+                                          [&](const QVariant& v) { answer = v.toBool(); });
+            return QTest::qWaitFor([&] { return answer >= 0; }, 5000) ? answer : -1;
+        };
+
+        player->setMovie(img.filePath(QStringLiteral("フェード.swf")));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
+        QTRY_COMPARE_WITH_TIMEOUT(resting(), 1, 2000);
+        // The fade to green takes the first second of its three: it shows moving, then rests.
+        QTRY_VERIFY_WITH_TIMEOUT(!near(centreOf(*player), qRgb(255, 0, 0)), 4000);
+        QCOMPARE(resting(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(resting(), 1, 2000);
+    }
+
     // Movies nobody here wrote: whatever one does, the component shows it (or black, for a
     // file the web player can not play), keeps frame control where it plays, and the next
     // movie loads and plays.
