@@ -40,9 +40,8 @@ class EffectMovie extends Sprite {
 
 	public function new() {
 		super();
-		graphics.beginFill(0x000000);
-		graphics.drawRect(0, 0, Width, Height);
-		graphics.endFill();
+		// No backdrop of its own: the stage is black already, and a full-stage fill would be
+		// drawn again at every frame of a transition.
 		var parameters = new URLLoader();
 		parameters.dataFormat = URLLoaderDataFormat.BINARY;
 		parameters.addEventListener(Event.COMPLETE, function(_) {
