@@ -130,6 +130,18 @@ void VerticalButton::paintEvent(QPaintEvent*)
     painter.drawText(rect(), Qt::AlignCenter, stacked);
 }
 
+// The web player's files: in the program folder, or where the program is installed when the
+// program folder is a user's own (the web player is not copied there).
+namespace {
+QString webPlayerFolder(const QString& programFolder)
+{
+    const QString own = QDir(programFolder).filePath(QStringLiteral("ruffle"));
+    if (QFileInfo(own).isDir())
+        return own;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ruffle"));
+}
+} // namespace
+
 // ---- The window -------------------------------------------------------------------------------
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent)
@@ -144,8 +156,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     setStyleSheet(QStringLiteral("frmMain { background: black; }"));
     setAttribute(Qt::WA_StyledBackground);
 
-    swf1 = new platform::movie::MoviePlayer(
-        this, QDir(m_programFolder).filePath(QStringLiteral("ruffle")));
+    swf1 = new platform::movie::MoviePlayer(this, webPlayerFolder(m_programFolder));
     stvTelop = new platform::com::ControlHost(this);
     picBar = new PictureBar(this);
     cmdEnv = new VerticalButton(QStringLiteral("設定"), this);

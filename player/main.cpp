@@ -1,25 +1,84 @@
 // Lumaret: the advertising display player.
 
 #include "ExitSignals.h"
+#include "ProgramFolder.h"
 #include "frmMain.h"
 
 #include "movie/WebEngineSetup.h"
 #include "runtime/FontNames.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QLoggingCategory>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+struct Options
+{
+    QString folder;              // the program folder asked for, or ""
+    std::optional<int> exitCode; // set when the program ends right away (--help, --version)
+};
+
+// Reads the command line. Options it does not know are logged and passed over: a display in
+// a shop must start whatever a start script adds.
+Options readOptions(int argc, char* argv[])
+{
+    QCoreApplication reader(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumaret"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMARET_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Lumaret, the advertising display player: a presentation with a scrolling telop "
+        "below it, full screen."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption folder(
+        QStringLiteral("folder"),
+        QStringLiteral("The program folder: settings, pictures and movies (default: "
+                       "LUMARET_FOLDER, else the installed folder if writable, else "
+                       "$XDG_DATA_HOME/lumaret)."),
+        QStringLiteral("DIR"));
+    parser.addOption(folder);
+    Options options;
+    if (!parser.parse(QCoreApplication::arguments()))
+        std::fprintf(stderr, "lumaret: %s; starting anyway\n", qPrintable(parser.errorText()));
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        options.exitCode = 0;
+    } else if (parser.isSet(version)) {
+        std::printf("lumaret %s\n", LUMARET_VERSION);
+        options.exitCode = 0;
+    }
+    options.folder = parser.isSet(folder) ? parser.value(folder)
+                                          : qEnvironmentVariable("LUMARET_FOLDER");
+    return options;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    const Options options = readOptions(argc, argv);
+    if (options.exitCode)
+        return *options.exitCode;
+
     // The journal holds what a person needs: state changes and failures. Routine (the web
     // player's console, each movie restart) is debug, shown only when QT_LOGGING_RULES asks.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     platform::movie::prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumaret"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMARET_VERSION));
     platform::installFontSubstitutions();
 
-    frmMain window;
+    const QString installed = QCoreApplication::applicationDirPath();
+    const QString folder =
+        programfolder::choose(options.folder, installed, programfolder::dataHome());
+    // A folder that can not be made leaves the installed one: the show goes on, read-only.
+    frmMain window(programfolder::prepare(folder, installed) ? folder : installed);
     // The exit command may come before the main loop runs (a close request handled while the
     // window is being shown); QApplication::quit() would then be lost.
     bool ended = false;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -108,6 +109,55 @@ class TestLifecycle : public QObject
     Q_OBJECT
 
 private slots:
+    // What a person types to learn what is installed and how to start it; no display needed.
+    void versionAndHelp_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("printed"); // a regular expression
+        QTest::newRow("--version") << "--version" << "^lumaret \\d+\\.\\d+\\.\\d+\\n$";
+        QTest::newRow("--help") << "--help" << "--folder <DIR>";
+    }
+    void versionAndHelp()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, printed);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        program.setProcessEnvironment(environment);
+        program.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), {option});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+        QVERIFY2(output.contains(QRegularExpression(printed)), qPrintable(output));
+    }
+
+    // A program folder asked for that is not there yet is made from the installed content,
+    // and the player shows its presentation from it.
+    void startsFromAFolderOfItsOwn()
+    {
+        QTemporaryDir temporary;
+        const QString folder = temporary.filePath(QStringLiteral("signage/lumaret"));
+        NotifySocket manager(QFile::encodeName(temporary.filePath(QStringLiteral("notify"))));
+        QVERIFY(manager.bound);
+        QProcess player;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
+        environment.insert(QStringLiteral("LUMARET_FOLDER"), folder);
+        player.setProcessEnvironment(environment);
+        player.setProcessChannelMode(QProcess::ForwardedChannels);
+        player.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), {});
+        QVERIFY(player.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(manager.messages().contains(QStringLiteral("READY=1")), 30000);
+        for (const char* name : {"lumaret.ini", "img/swfpara.txt", "img/sample1.jpg", "on.bmp"})
+            QVERIFY2(QFile::exists(QDir(folder).filePath(QLatin1String(name))), name);
+        QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("ruffle"))));
+        ::kill(pid_t(player.processId()), SIGTERM);
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(player.exitCode(), 0);
+    }
+
     void sigtermEndsLikeTheExitCommand_data()
     {
         QTest::addColumn<int>("signalNumber");

@@ -1,0 +1,100 @@
+#include "ProgramFolder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcFolder, "lumaret.folder")
+
+namespace programfolder {
+
+namespace {
+
+bool writable(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// Copies a file or a folder tree; false on the first failure.
+bool copyEntry(const QString& from, const QString& to)
+{
+    if (!QFileInfo(from).isDir())
+        return QFile::copy(from, to);
+    if (!QDir().mkpath(to))
+        return false;
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        if (!copyEntry(source, QDir(to).filePath(it.fileName())))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString dataHome()
+{
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::home().filePath(QStringLiteral(".local/share"));
+}
+
+QString choose(const QString& requested, const QString& installed, const QString& dataHome)
+{
+    if (!requested.isEmpty())
+        return QFileInfo(requested).absoluteFilePath();
+    if (writable(installed))
+        return installed;
+    return QDir(dataHome).filePath(QStringLiteral("lumaret"));
+}
+
+bool prepare(const QString& folder, const QString& installed)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    const QFileInfo target(folder);
+    if (!QDir().mkpath(target.absolutePath())) {
+        qCWarning(lcFolder).noquote() << "cannot create" << target.absolutePath();
+        return false;
+    }
+    // Filled beside its place and renamed into it: a folder that is there is whole.
+    QTemporaryDir staging(target.absoluteFilePath() + QStringLiteral("-XXXXXX"));
+    if (!staging.isValid()) {
+        qCWarning(lcFolder).noquote() << "cannot create a folder beside" << folder << ":"
+                                      << staging.errorString();
+        return false;
+    }
+    for (const char* name : Content) {
+        const QString source = QDir(installed).filePath(QString::fromUtf8(name));
+        if (!QFileInfo::exists(source))
+            continue;
+        if (!copyEntry(source, staging.filePath(QString::fromUtf8(name)))) {
+            qCWarning(lcFolder).noquote() << "cannot copy" << source << "into" << folder;
+            return false;
+        }
+    }
+    QFile::setPermissions(staging.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                              QFile::ExeOwner | QFile::ReadGroup |
+                                              QFile::ExeGroup | QFile::ReadOther |
+                                              QFile::ExeOther);
+    if (::rename(QFile::encodeName(staging.path()).constData(),
+                 QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        // Another start made it meanwhile: that one is used.
+        if (QFileInfo(folder).isDir())
+            return true;
+        qCWarning(lcFolder).noquote() << "cannot create" << folder;
+        return false;
+    }
+    staging.setAutoRemove(false);
+    qCInfo(lcFolder).noquote() << "created the program folder" << folder << "from" << installed;
+    return true;
+}
+
+} // namespace programfolder
