@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "MasterWatch.h"
+#include "PointerHider.h"
 #include "ServiceNotifier.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
@@ -42,6 +43,7 @@ constexpr double DesignWidth = 1024;
 constexpr double DesignHeight = 768;
 constexpr double PixelsPerUnitY = 11010.0 / 768 / 15;
 constexpr double FlashHeightWithTelop = 677;
+constexpr int PointerIdleMs = 3000; // the pointer goes after this long without movement
 constexpr double FlashHeightWithoutTelop = 803;
 // A cell is at least one pixel wide: a step of more cells than the board has pixels skips the
 // whole board.
@@ -182,6 +184,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     // Alive means this thread runs its timers (the telop's among them) and the presentation
     // answers.
     m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
+    new PointerHider(PointerIdleMs, this);
     // A timer without an interval: it fires once the start-up gives it one.
     timIntval.setEnabled(true);
     connect(&timIntval, &platform::IntervalTimer::Timer, this, &frmMain::timIntval_Timer);

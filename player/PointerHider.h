@@ -1,0 +1,29 @@
+#pragma once
+
+// Hides the mouse pointer over the presentation after a few seconds without movement and
+// shows it again as soon as the mouse moves, so the buttons stay usable.
+
+#include <QObject>
+#include <QPoint>
+#include <QTimer>
+
+class PointerHider : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PointerHider(int idleMs = 3000, QObject* parent = nullptr);
+    ~PointerHider() override;
+
+    bool isHidden() const { return m_hidden; }
+
+private:
+    void look();
+    void setHidden(bool hidden);
+
+    QTimer m_look;
+    QPoint m_last;
+    int m_idleMs;
+    int m_stillMs = 0;
+    bool m_hidden = false;
+};
