@@ -2,6 +2,7 @@
 
 #include "ExitSignals.h"
 #include "ProgramFolder.h"
+#include "ScreenSaverInhibitor.h"
 #include "frmMain.h"
 
 #include "movie/WebEngineSetup.h"
@@ -73,6 +74,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Lumaret"));
     QApplication::setApplicationVersion(QStringLiteral(LUMARET_VERSION));
     platform::installFontSubstitutions();
+    const ScreenSaverInhibitor screenStaysOn; // for the player's whole life
 
     const QString installed = QCoreApplication::applicationDirPath();
     const QString folder =
