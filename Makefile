@@ -4,7 +4,7 @@ BUILD_DIR := build
 PROGRAM_DIR := $(BUILD_DIR)/Lumaret
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -28,6 +28,10 @@ endif
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, build/lumaret_<version>_amd64.deb; see the README.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # Benchmarks are run by hand; see bench/README.md.
 bench: build
