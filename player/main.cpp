@@ -58,6 +58,18 @@ Options readOptions(int argc, char* argv[])
     return options;
 }
 
+// Under a Wayland compositor (a kiosk session) the web engine's software rendering shows
+// nothing through Qt's Wayland platform, while the compositor's X server (XWayland) shows it
+// all: the player goes through that unless a platform was chosen. True when it does.
+bool preferXWayland()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -70,7 +82,10 @@ int main(int argc, char* argv[])
     // player's console, each movie restart) is debug, shown only when QT_LOGGING_RULES asks.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     platform::movie::prepareWebEngine();
+    const bool throughXWayland = preferXWayland();
     QApplication app(argc, argv);
+    if (throughXWayland)
+        qInfo("a Wayland session: the player shows through its X server (XWayland)");
     QApplication::setApplicationName(QStringLiteral("Lumaret"));
     QApplication::setApplicationVersion(QStringLiteral(LUMARET_VERSION));
     platform::installFontSubstitutions();
