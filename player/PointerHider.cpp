@@ -1,23 +1,19 @@
 #include "PointerHider.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 
-#include <algorithm>
-
-namespace {
-// How often the pointer's position is read. A move is seen within this time; reading it
-// costs next to nothing, and unlike move events it sees the pointer over every child window
-// (the web view included).
-constexpr int LookMs = 250;
-} // namespace
-
-PointerHider::PointerHider(int idleMs, QObject* parent)
-    : QObject(parent), m_last(QCursor::pos()), m_idleMs(idleMs)
+PointerHider::PointerHider(int idleMs, QObject* parent) : QObject(parent)
 {
-    m_look.setInterval(std::min(LookMs, std::max(1, idleMs / 2)));
-    connect(&m_look, &QTimer::timeout, this, &PointerHider::look);
-    m_look.start();
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleMs);
+    connect(&m_idle, &QTimer::timeout, this, [this] { setHidden(true); });
+    m_idle.start();
+    // Every window's pointer moves, whichever child is under the pointer (the web view
+    // included) and whether or not it tracks the mouse: a still pointer costs nothing.
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 PointerHider::~PointerHider()
@@ -25,18 +21,14 @@ PointerHider::~PointerHider()
     setHidden(false);
 }
 
-void PointerHider::look()
+bool PointerHider::eventFilter(QObject* watched, QEvent* event)
 {
-    const QPoint now = QCursor::pos();
-    if (now != m_last) {
-        m_last = now;
-        m_stillMs = 0;
+    if (watched->isWindowType() &&
+        (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress)) {
         setHidden(false);
-        return;
+        m_idle.start();
     }
-    m_stillMs += m_look.interval();
-    if (m_stillMs >= m_idleMs)
-        setHidden(true);
+    return false;
 }
 
 void PointerHider::setHidden(bool hidden)
@@ -45,7 +37,7 @@ void PointerHider::setHidden(bool hidden)
         return;
     m_hidden = hidden;
     if (hidden)
-        QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
     else
         QGuiApplication::restoreOverrideCursor();
 }

@@ -4,7 +4,6 @@
 // shows it again as soon as the mouse moves, so the buttons stay usable.
 
 #include <QObject>
-#include <QPoint>
 #include <QTimer>
 
 class PointerHider : public QObject
@@ -17,13 +16,12 @@ public:
 
     bool isHidden() const { return m_hidden; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void look();
     void setHidden(bool hidden);
 
-    QTimer m_look;
-    QPoint m_last;
-    int m_idleMs;
-    int m_stillMs = 0;
+    QTimer m_idle;
     bool m_hidden = false;
 };
