@@ -105,6 +105,27 @@ QString savedMovie(const QTemporaryDir& dir, const QByteArray& movie)
     return file.open(QIODevice::WriteOnly) && file.write(movie) == movie.size() ? path : QString();
 }
 
+// A slide show in the folder: the shipped effect movie `movie` showing a red and a green
+// picture for `milliseconds` each. The movie's path, or "" when it can not be made.
+QString redAndGreenSlideShow(const QTemporaryDir& img, const QString& movie, int milliseconds)
+{
+    if (!QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/") + movie), img.filePath(movie)))
+        return {};
+    for (const auto& [name, colour] :
+         {std::pair{"red.jpg", qRgb(255, 0, 0)}, std::pair{"green.jpg", qRgb(0, 255, 0)}}) {
+        QImage picture(320, 200, QImage::Format_RGB32);
+        picture.fill(colour);
+        if (!picture.save(img.filePath(QLatin1String(name))))
+            return {};
+    }
+    QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
+    if (!parameters.open(QIODevice::WriteOnly) ||
+        parameters.write(QByteArray("interface2=") + QByteArray::number(milliseconds) +
+                         "#2#red.jpg#green.jpg") < 0)
+        return {};
+    return img.filePath(movie);
+}
+
 // A looping old-style movie of 30 frames whose first and second frames run the given actions.
 QByteArray loopingMovie(const QByteArray& firstFrameActions, int version = 8,
                         const QByteArray& secondFrameActions = {})
@@ -280,21 +301,11 @@ private slots:
     void effectMovieReadsEachPictureOnce()
     {
         QTemporaryDir img;
-        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
-                            img.filePath(QStringLiteral("効果無し.swf"))));
-        for (const auto& [name, colour] :
-             {std::pair{"red.jpg", qRgb(255, 0, 0)}, std::pair{"green.jpg", qRgb(0, 255, 0)}}) {
-            QImage picture(320, 200, QImage::Format_RGB32);
-            picture.fill(colour);
-            QVERIFY(picture.save(img.filePath(QLatin1String(name))));
-        }
-        QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
-        QVERIFY(parameters.open(QIODevice::WriteOnly));
-        parameters.write("interface2=0400#2#red.jpg#green.jpg");
-        parameters.close();
+        const QString movie = redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 400);
+        QVERIFY(!movie.isEmpty());
 
         RequestCounter requests;
-        player->setMovie(img.filePath(QStringLiteral("効果無し.swf")));
+        player->setMovie(movie);
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
         for (int turn = 0; turn < 3; ++turn) {
             QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 3000);
@@ -309,18 +320,8 @@ private slots:
     void slideShowRestsBetweenTransitions()
     {
         QTemporaryDir img;
-        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/フェード.swf")),
-                            img.filePath(QStringLiteral("フェード.swf"))));
-        for (const auto& [name, colour] :
-             {std::pair{"red.jpg", qRgb(255, 0, 0)}, std::pair{"green.jpg", qRgb(0, 255, 0)}}) {
-            QImage picture(320, 200, QImage::Format_RGB32);
-            picture.fill(colour);
-            QVERIFY(picture.save(img.filePath(QLatin1String(name))));
-        }
-        QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
-        QVERIFY(parameters.open(QIODevice::WriteOnly));
-        parameters.write("interface2=3000#2#red.jpg#green.jpg");
-        parameters.close();
+        const QString movie = redAndGreenSlideShow(img, QStringLiteral("フェード.swf"), 3000);
+        QVERIFY(!movie.isEmpty());
         const auto resting = [&]() -> int {
             int answer = -1;
             player->swfEngine()->evaluate(QStringLiteral("lumaret.state().resting"),
@@ -328,7 +329,7 @@ private slots:
             return QTest::qWaitFor([&] { return answer >= 0; }, 5000) ? answer : -1;
         };
 
-        player->setMovie(img.filePath(QStringLiteral("フェード.swf")));
+        player->setMovie(movie);
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
         QTRY_COMPARE_WITH_TIMEOUT(resting(), 1, 2000);
         // The fade to green takes the first second of its three: it shows moving, then rests.
