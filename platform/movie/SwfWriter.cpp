@@ -221,13 +221,23 @@ constexpr float AnyVersionFlag = 0x7F80;
 
 // Movies older than SWF 8 do not see ExternalInterface: uncover it and addCallback for the
 // two calls, then hide both again so the movie's own scripts find what they always found.
+// A movie that made a "flash" of its own sees it: that one is neither uncovered nor hidden,
+// and the movie simply does not offer the calls.
 QByteArray uncoveringExternalInterface(const QByteArray& actions)
 {
     const QByteArray pushGlobal = actionRecord(0x96, pushString("_global")) + actionRecord(0x1C);
-    return setPropertyFlags(pushGlobal, "flash", 0, AnyVersionFlag) +
-           setPropertyFlags(pushExternalInterface(), "addCallback", 0, AnyVersionFlag) + actions +
-           setPropertyFlags(pushExternalInterface(), "addCallback", HiddenBeforeSwf8, 0) +
-           setPropertyFlags(pushGlobal, "flash", HiddenBeforeSwf8, 0);
+    const QByteArray uncovered =
+        setPropertyFlags(pushGlobal, "flash", 0, AnyVersionFlag) +
+        setPropertyFlags(pushExternalInterface(), "addCallback", 0, AnyVersionFlag) + actions +
+        setPropertyFlags(pushExternalInterface(), "addCallback", HiddenBeforeSwf8, 0) +
+        setPropertyFlags(pushGlobal, "flash", HiddenBeforeSwf8, 0);
+    const QByteArray flashInSight = actionRecord(0x96, pushString("flash")) + actionRecord(0x1C) +
+                                    actionRecord(0x44) // TypeOf
+                                    + actionRecord(0x96, pushString("undefined")) +
+                                    actionRecord(0x49)  // Equals2
+                                    + actionRecord(0x12); // Not
+    const QByteArray skipIfSo = actionRecord(0x9D, uint16(quint16(uncovered.size()))); // If
+    return flashInSight + skipIfSo + uncovered;
 }
 
 QByteArray offerTimelineControl(int version)

@@ -500,6 +500,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
     }
 
+    // An old movie that made a global "flash" of its own keeps seeing it: this one stops on its
+    // second frame if its "flash" is out of sight.
+    void oldMoviesKeepTheirOwnFlash()
+    {
+        const QByteArray makeOwnFlash = pushString("_global") + QByteArray::fromHex("1c") +
+                                        pushString("flash") +
+                                        QByteArray::fromHex("960500" "010000803f" "4f"); // = 1
+        const QByteArray stopWhereFlashIsGone =
+            pushString("flash") + QByteArray::fromHex("1c" "44") + pushString("undefined") +
+            QByteArray::fromHex("49" "12") // typeof flash != "undefined"
+            + QByteArray::fromHex("9d02000100" "07"); // if so jump over stop()
+        QTemporaryDir dir;
+        player->setMovie(savedMovie(dir, loopingMovie(makeOwnFlash, 6, stopWhereFlashIsGone)));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
+    }
+
     void stillPictureIsOneFrame()
     {
         QTemporaryDir dir;
