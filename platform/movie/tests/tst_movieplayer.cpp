@@ -474,11 +474,10 @@ private slots:
     // SWF 6 movie stops on its second frame if ExternalInterface is in sight.
     void oldMoviesStillLackExternalInterface()
     {
-        using namespace platform::swf;
         const QByteArray stopWhereFlashIsSeen =
-            QByteArray::fromHex("960700" "00666c61736800" "1c" "44") // typeof flash
-            + QByteArray::fromHex("960b00" "00756e646566696e656400" "49") // == "undefined"
-            + QByteArray::fromHex("9d02000100" "07"); // if so jump over stop()
+            pushString("flash") + QByteArray::fromHex("1c" "44") // typeof flash
+            + pushString("undefined") + QByteArray::fromHex("49") // == "undefined"
+            + QByteArray::fromHex("9d02000100" "07");             // if so jump over stop()
         QTemporaryDir dir;
         player->setMovie(savedMovie(dir, loopingMovie({}, 6, stopWhereFlashIsSeen)));
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
