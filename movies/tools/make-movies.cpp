@@ -4,7 +4,10 @@
 //   make-movies samples PROGRAM_FOLDER   img/dummy.swf, ani/quandor.swf, sample images
 //   make-movies fixtures FOLDER AS3.swf  timeline test movies: SWF 6, SWF 8, and ActionScript 3
 //                                        (frames added to the code of a compiled movie)
+//   make-movies mark-effect IN OUT EFFECT  a compiled effect movie with the marker that lets the
+//                                        player show it natively (none, fade or slide)
 
+#include "movie/SlideEffectMarker.h"
 #include "movie/SwfWriter.h"
 #include "text/Cp932.h"
 
@@ -16,9 +19,12 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 
 using namespace platform::swf;
+using platform::movie::SlideEffect;
+using platform::movie::withSlideEffectMarker;
 
 namespace {
 
@@ -118,7 +124,8 @@ int samples(const QString& programFolder)
     const QDir folder(programFolder);
     bool ok =
         writeFile(folder.filePath(QStringLiteral("img/dummy.swf")),
-                  emptyMovie(6, 1016, 677, 12).toBytes()) &&
+                  withSlideEffectMarker(emptyMovie(8, 1016, 677, 12), SlideEffect::Placeholder)
+                      .toBytes()) &&
         writeFile(folder.filePath(QStringLiteral("ani/quandor.swf")), sampleAnimation().toBytes());
     const struct
     {
@@ -235,6 +242,33 @@ int fixtures(const QString& folder, const QString& as3Code)
     return ok ? 0 : 1;
 }
 
+// The compiled effect movie at `in` with the marker of `effect`, compressed as it was.
+int markEffect(const QString& in, const QString& out, const QString& effectName)
+{
+    const struct
+    {
+        const char* name;
+        SlideEffect effect;
+    } effects[] = {{"none", SlideEffect::None}, {"fade", SlideEffect::Fade},
+                   {"slide", SlideEffect::Slide}};
+    const auto* effect = std::find_if(std::begin(effects), std::end(effects), [&](const auto& e) {
+        return effectName == QLatin1String(e.name);
+    });
+    QFile compiled(in);
+    const QByteArray bytes = compiled.open(QIODevice::ReadOnly) ? compiled.readAll() : QByteArray();
+    const auto movie = readSwf(bytes);
+    if (!movie || effect == std::end(effects)) {
+        std::fprintf(stderr, "make-movies: cannot mark %s as %s\n", qPrintable(in),
+                     qPrintable(effectName));
+        return 1;
+    }
+    const auto compression = bytes.startsWith("CWS")   ? SwfFile::Compression::Zlib
+                             : bytes.startsWith("ZWS") ? SwfFile::Compression::Lzma
+                                                       : SwfFile::Compression::None;
+    return writeFile(out, withSlideEffectMarker(*movie, effect->effect).toBytes(compression)) ? 0
+                                                                                             : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -247,7 +281,9 @@ int main(int argc, char* argv[])
         return samples(args[2]);
     if (args.size() == 4 && args[1] == QLatin1String("fixtures"))
         return fixtures(args[2], args[3]);
-    std::fprintf(
-        stderr, "usage: make-movies cp932-table FILE | samples FOLDER | fixtures FOLDER AS3.swf\n");
+    if (args.size() == 5 && args[1] == QLatin1String("mark-effect"))
+        return markEffect(args[2], args[3], args[4]);
+    std::fprintf(stderr, "usage: make-movies cp932-table FILE | samples FOLDER | fixtures FOLDER "
+                         "AS3.swf | mark-effect IN OUT none|fade|slide\n");
     return 2;
 }

@@ -3,6 +3,7 @@
 #include "movie/ImageEngine.h"
 #include "movie/MovieDispatch.h"
 #include "movie/RuffleEngine.h"
+#include "movie/SlideShowEngine.h"
 #include "movie/SwfFile.h"
 #include "movie/VideoEngine.h"
 
@@ -31,30 +32,43 @@ MoviePlayer::MoviePlayer(QWidget* parent, const QString& runtimeFolder)
     m_blank->setStyleSheet(QStringLiteral("background: black"));
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->addWidget(m_blank);
-    // The web player starts now, while the program starts, so the first movie shows at once.
-    engineFor(Kind::Swf);
+    // Whether or not a movie will need the web player, what its earlier runs left goes now.
+    RuffleEngine::removeStaleCopies();
+    m_swfIdle.setSingleShot(true);
+    m_swfIdle.setInterval(WebEngineIdleMs);
+    connect(&m_swfIdle, &QTimer::timeout, this, &MoviePlayer::endIdleWebEngine);
 }
 
 MoviePlayer::~MoviePlayer() = default;
 
-MoviePlayer::Kind MoviePlayer::kindOf(const QString& path)
+MoviePlayer::FileKind MoviePlayer::kindOf(const QString& path)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return Kind::Nothing;
-    if (swf::looksLikeSwf(file.peek(3)))
-        return Kind::Swf;
+        return {};
+    const QByteArray head = file.peek(SlideEffectHeadSize);
+    if (swf::looksLikeSwf(head)) {
+        if (const auto marker = knownSlideEffect(head))
+            return {Kind::SlideShow, *marker};
+        return {Kind::Swf, {}};
+    }
     if (!QImageReader::imageFormat(&file).isEmpty())
-        return Kind::Picture;
-    return Kind::Video; // anything else is for Qt Multimedia to try
+        return {Kind::Picture, {}};
+    return {Kind::Video, {}}; // anything else is for Qt Multimedia to try
 }
 
 MovieEngine* MoviePlayer::engineFor(Kind kind)
 {
     switch (kind) {
+    case Kind::SlideShow:
+        if (!m_slides)
+            m_slides = new SlideShowEngine(this);
+        return m_slides;
     case Kind::Swf:
-        if (!m_swf)
+        if (!m_swf) {
+            qCInfo(lcMovie) << "starting the web player for a movie that needs it";
             m_swf = new RuffleEngine(m_runtimeFolder, this);
+        }
         return m_swf;
     case Kind::Video:
         if (!m_video)
@@ -79,17 +93,35 @@ void MoviePlayer::showEngine(MovieEngine* engine)
     if (m_layout->indexOf(view) < 0)
         m_layout->addWidget(view);
     m_layout->setCurrentWidget(view);
+    // The web player's engine ends once no movie has needed it for a while.
+    if (m_swf && engine != m_swf)
+        m_swfIdle.start();
+    else
+        m_swfIdle.stop();
+}
+
+// Ending the engine's page ends its render process and gives its memory back.
+void MoviePlayer::endIdleWebEngine()
+{
+    if (!m_swf || m_active == m_swf)
+        return;
+    qCInfo(lcMovie) << "no movie has needed the web player for" << m_swfIdle.interval() / 1000
+                    << "s; ending it";
+    m_layout->removeWidget(m_swf->view());
+    delete std::exchange(m_swf, nullptr);
 }
 
 void MoviePlayer::setMovie(const QString& path)
 {
     m_movie = path;
-    const Kind kind = kindOf(path);
-    if (kind == Kind::Nothing)
+    const FileKind found = kindOf(path);
+    if (found.kind == Kind::Nothing)
         qCInfo(lcMovie).noquote() << "no movie to show at" << path;
-    MovieEngine* engine = engineFor(kind);
+    MovieEngine* engine = engineFor(found.kind);
     showEngine(engine);
-    if (engine)
+    if (engine == m_slides && engine)
+        m_slides->loadShow(path, found.marker);
+    else if (engine)
         engine->load(path);
     emit movieChanged(path);
 }

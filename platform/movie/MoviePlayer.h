@@ -1,14 +1,21 @@
 #pragma once
 
 // The presentation component: give it a movie file by path and it shows and plays it over its
-// whole area. The kind of file decides how: SWF movies through the web player, video through
-// Qt Multimedia, animated and still pictures through QMovie. A missing or unreadable file shows
-// nothing and is no error. The members are those the player drives a movie with, also
-// reachable by dispatch identifier through dispatch().
+// whole area. The kind of file decides how: the shipped slide-show movies (marked as such
+// inside) natively, other SWF movies through the web player, video through Qt Multimedia,
+// animated and still pictures through QMovie. A missing or unreadable file shows nothing and is
+// no error. The members are those the player drives a movie with, also reachable by dispatch
+// identifier through dispatch().
+//
+// The web player's engine runs only while movies need it: the first movie that does starts it,
+// and it is ended once no movie has needed it for webEngineIdleMs.
 
 #include "movie/MovieExport.h"
 
+#include "movie/SlideEffectMarker.h"
+
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -22,6 +29,7 @@ namespace platform::movie {
 
 class MovieEngine;
 class RuffleEngine;
+class SlideShowEngine;
 class MovieDispatch;
 
 class PLATFORM_MOVIE_EXPORT MoviePlayer : public QWidget
@@ -51,8 +59,14 @@ public:
     // Play 112, FrameNum 107. Lives as long as the component.
     com::IDispatch* dispatch() const;
 
-    // The SWF engine, once one was needed (for tests).
+    // The SWF engine while it runs (tests, benchmarks).
     RuffleEngine* swfEngine() const { return m_swf; }
+    // The native slide show, once one was played (tests).
+    SlideShowEngine* slideShowEngine() const { return m_slides; }
+
+    // How long the web player's engine runs on after the last movie that needed it.
+    static constexpr int WebEngineIdleMs = 60000;
+    void setWebEngineIdleMs(int milliseconds) { m_swfIdle.setInterval(milliseconds); }
 
 signals:
     // A movie was given by Movie, in the order they are given.
@@ -62,18 +76,27 @@ private:
     enum class Kind
     {
         Nothing,
+        SlideShow,
         Swf,
         Video,
         Picture
     };
-    static Kind kindOf(const QString& path);
+    struct FileKind
+    {
+        Kind kind = Kind::Nothing;
+        SlideEffectMarker marker; // of a slide show
+    };
+    static FileKind kindOf(const QString& path);
     MovieEngine* engineFor(Kind kind);
     void showEngine(MovieEngine* engine);
+    void endIdleWebEngine();
 
     QString m_runtimeFolder;
     QStackedLayout* m_layout;
     QWidget* m_blank;
     RuffleEngine* m_swf = nullptr;
+    SlideShowEngine* m_slides = nullptr;
+    QTimer m_swfIdle;
     MovieEngine* m_video = nullptr;
     MovieEngine* m_picture = nullptr;
     MovieEngine* m_active = nullptr;

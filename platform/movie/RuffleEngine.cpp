@@ -86,9 +86,11 @@ bool processRuns(qint64 pid)
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
 }
 
+} // namespace
+
 // Removes the copy folders of earlier runs that ended without removing them (killed, power
 // cut). Folders of processes that still run are left alone.
-void removeStaleCopies()
+void RuffleEngine::removeStaleCopies()
 {
     const QString program = QCoreApplication::applicationName();
     const QRegularExpression ours(QRegularExpression::anchoredPattern(
@@ -108,11 +110,7 @@ void removeStaleCopies()
     }
 }
 
-QString copiesFolderTemplate()
-{
-    removeStaleCopies();
-    return copiesTemplate();
-}
+namespace {
 
 QString jsString(const QString& text)
 {
@@ -126,7 +124,7 @@ RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
     : MovieEngine(parent), m_view(new QWebEngineView),
       m_pageUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("player.html")))),
       m_shellUrl(QUrl::fromLocalFile(QDir(runtimeFolder).filePath(QStringLiteral("shell.swf")))),
-      m_copies(copiesFolderTemplate()), m_memory([this] { return m_page->renderProcessPid(); })
+      m_copies(copiesTemplate()), m_memory([this] { return m_page->renderProcessPid(); })
 {
     m_page = new PlayerPage(m_pageUrl, m_view);
     m_page->setBackgroundColor(Qt::black);

@@ -50,6 +50,9 @@ public:
     void evaluate(const QString& script, const std::function<void(const QVariant&)>& callback);
     RenderMemoryWatch& memoryWatch() { return m_memory; }
 
+    // Removes the movie copies that earlier runs of the program left behind (killed, power cut).
+    static void removeStaleCopies();
+
 private:
     void run(const QString& script);
     void loadPage();

@@ -11,23 +11,23 @@ namespace {
 
 // Inflates a zlib stream as far as it goes: a stream cut short or damaged near its end gives
 // what came before, as the web player plays it. nullopt when nothing comes out or more than
-// MaxBodySize would.
-std::optional<QByteArray> inflated(const QByteArray& data, qsizetype sizeHint)
+// `limit` would.
+std::optional<QByteArray> inflated(const QByteArray& data, qsizetype sizeHint, qsizetype limit)
 {
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK)
         return std::nullopt;
-    QByteArray body(std::clamp<qsizetype>(sizeHint, 1024, MaxBodySize), Qt::Uninitialized);
+    QByteArray body(std::clamp<qsizetype>(sizeHint, 1024, limit), Qt::Uninitialized);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
     stream.avail_in = uInt(data.size());
     bool tooLarge = false;
     for (;;) {
         if (qsizetype(stream.total_out) == body.size()) {
-            if (body.size() >= MaxBodySize) {
+            if (body.size() >= limit) {
                 tooLarge = true;
                 break;
             }
-            body.resize(std::min(body.size() * 2, MaxBodySize));
+            body.resize(std::min(body.size() * 2, limit));
         }
         stream.next_out = reinterpret_cast<Bytef*>(body.data() + stream.total_out);
         stream.avail_out = uInt(body.size() - qsizetype(stream.total_out));
@@ -68,6 +68,15 @@ std::optional<QByteArray> lzmaBody(const QByteArray& file, qsizetype bodyLength)
     return body.isEmpty() ? std::nullopt : std::optional<QByteArray>(body);
 }
 
+// Bytes taken by a RECT record that starts at data[0].
+qsizetype rectLength(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return 0;
+    const int bits = (quint8(data[0]) >> 3) * 4 + 5;
+    return (bits + 7) / 8;
+}
+
 // The uncompressed bytes after the 8-byte header, or nullopt. The header's length is only a
 // hint: the web player plays files whose length is off, and so are they read here.
 std::optional<QByteArray> uncompressedBody(const QByteArray& file, quint32 fileLength)
@@ -78,19 +87,53 @@ std::optional<QByteArray> uncompressedBody(const QByteArray& file, quint32 fileL
         return file.size() - 8 <= MaxBodySize ? std::optional<QByteArray>(file.mid(8))
                                               : std::nullopt;
     case 'C':
-        return inflated(file.mid(8), bodyLength);
+        return inflated(file.mid(8), bodyLength, MaxBodySize);
     default:
         return bodyLength > 0 ? lzmaBody(file, bodyLength) : std::nullopt;
     }
 }
 
-// Bytes taken by a RECT record that starts at data[0].
-qsizetype rectLength(const QByteArray& data)
+// The first MaxHeadBody uncompressed bytes at most, of a file that may be cut short.
+std::optional<QByteArray> headBody(const QByteArray& head, quint32 fileLength)
 {
-    if (data.isEmpty())
-        return 0;
-    const int bits = (quint8(data[0]) >> 3) * 4 + 5;
-    return (bits + 7) / 8;
+    const qsizetype bodyLength = std::min<qsizetype>(qsizetype(fileLength) - 8, MaxHeadBody);
+    switch (head[0]) {
+    case 'F':
+        return head.mid(8, MaxHeadBody);
+    case 'C': {
+        // Inflating stops at the limit with the body so far: that is all a head needs.
+        z_stream stream{};
+        if (inflateInit(&stream) != Z_OK)
+            return std::nullopt;
+        QByteArray body(MaxHeadBody, Qt::Uninitialized);
+        const QByteArray data = head.mid(8);
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+        stream.avail_in = uInt(data.size());
+        stream.next_out = reinterpret_cast<Bytef*>(body.data());
+        stream.avail_out = uInt(body.size());
+        inflate(&stream, Z_SYNC_FLUSH);
+        body.truncate(qsizetype(stream.total_out));
+        inflateEnd(&stream);
+        return body.isEmpty() ? std::nullopt : std::optional<QByteArray>(body);
+    }
+    default:
+        return bodyLength > 0 ? lzmaBody(head, bodyLength) : std::nullopt;
+    }
+}
+
+// The header's fields and the tags in an uncompressed body.
+std::optional<SwfFile> movieFromBody(int version, const QByteArray& body)
+{
+    SwfFile swf;
+    swf.version = version;
+    const qsizetype rect = rectLength(body);
+    if (body.size() < rect + 4)
+        return std::nullopt;
+    swf.frameRect = body.left(rect);
+    swf.frameRate = qFromLittleEndian<quint16>(body.constData() + rect);
+    swf.frameCount = qFromLittleEndian<quint16>(body.constData() + rect + 2);
+    swf.tags = readTags(body, rect + 4);
+    return swf;
 }
 
 void appendTag(QByteArray& out, const Tag& tag)
@@ -145,20 +188,15 @@ std::optional<SwfFile> readSwf(const QByteArray& file)
     if (file.size() < 8 || !looksLikeSwf(file))
         return std::nullopt;
     const auto body = uncompressedBody(file, qFromLittleEndian<quint32>(file.constData() + 4));
-    if (!body)
-        return std::nullopt;
+    return body ? movieFromBody(quint8(file[3]), *body) : std::nullopt;
+}
 
-    SwfFile swf;
-    swf.version = quint8(file[3]);
-    const qsizetype rect = rectLength(*body);
-    if (body->size() < rect + 4)
+std::optional<SwfFile> readSwfHead(const QByteArray& head)
+{
+    if (head.size() < 8 || !looksLikeSwf(head))
         return std::nullopt;
-    swf.frameRect = body->left(rect);
-    swf.frameRate = qFromLittleEndian<quint16>(body->constData() + rect);
-    swf.frameCount = qFromLittleEndian<quint16>(body->constData() + rect + 2);
-
-    swf.tags = readTags(*body, rect + 4);
-    return swf;
+    const auto body = headBody(head, qFromLittleEndian<quint32>(head.constData() + 4));
+    return body ? movieFromBody(quint8(head[3]), *body) : std::nullopt;
 }
 
 bool SwfFile::isActionScript3() const

@@ -33,6 +33,7 @@ enum TagCode : int
     RemoveObject2 = 28,
     FileAttributes = 69,
     SymbolClass = 76,
+    Metadata = 77,
     DoABC = 82,
 };
 
@@ -82,5 +83,11 @@ inline constexpr qsizetype MaxBodySize = 128 * 1024 * 1024;
 // reads it: the header's length may be off, a compressed stream or the last tag may be cut
 // short; what is there is read, up to the first tag that runs past the end.
 PLATFORM_MOVIE_EXPORT std::optional<SwfFile> readSwf(const QByteArray& file);
+
+// The header and the first tags of a movie from the first bytes of its file: at most
+// MaxHeadBody bytes are uncompressed, whatever the header claims, so a look at a large movie
+// stays small. nullopt when the bytes do not start a readable SWF file.
+inline constexpr qsizetype MaxHeadBody = 64 * 1024;
+PLATFORM_MOVIE_EXPORT std::optional<SwfFile> readSwfHead(const QByteArray& head);
 
 } // namespace platform::swf

@@ -191,8 +191,8 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(manager.messages().contains(QStringLiteral("READY=1")), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(manager.messages().count(QStringLiteral("WATCHDOG=1")) >= 2, 5000);
-        QCOMPARE(copyFolders(temporary.path()).size(), 2); // its own and the live one
         QVERIFY(!copyFolders(temporary.path()).contains(stale));
+        QVERIFY(copyFolders(temporary.path()).contains(live));
 
         ::kill(pid_t(player.processId()), signalNumber);
         QElapsedTimer clock;

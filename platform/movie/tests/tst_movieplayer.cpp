@@ -5,6 +5,7 @@
 #include "movie/MovieDispatch.h"
 #include "movie/MoviePlayer.h"
 #include "movie/RuffleEngine.h"
+#include "movie/SlideShowEngine.h"
 #include "movie/SwfFile.h"
 #include "movie/SwfWriter.h"
 #include "movie/WebEngineSetup.h"
@@ -26,6 +27,7 @@
 #include <csignal>
 
 using platform::movie::MoviePlayer;
+
 
 namespace {
 
@@ -105,12 +107,70 @@ QString savedMovie(const QTemporaryDir& dir, const QByteArray& movie)
     return file.open(QIODevice::WriteOnly) && file.write(movie) == movie.size() ? path : QString();
 }
 
-// A slide show in the folder: the shipped effect movie `movie` showing a red and a green
-// picture for `milliseconds` each. The movie's path, or "" when it can not be made.
-QString redAndGreenSlideShow(const QTemporaryDir& img, const QString& movie, int milliseconds)
+// The shipped movie without its slide-show marker: the same movie, played by the web player.
+QByteArray unmarked(const QString& shipped)
 {
-    if (!QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/") + movie), img.filePath(movie)))
+    QFile file(QDir(ProgramDir).filePath(QStringLiteral("img/") + shipped));
+    auto movie = platform::swf::readSwf(file.open(QIODevice::ReadOnly) ? file.readAll() : "");
+    if (!movie)
         return {};
+    movie->tags.removeIf([](const auto& tag) { return tag.code == platform::swf::Metadata; });
+    return movie->toBytes(platform::swf::SwfFile::Compression::Zlib);
+}
+
+// The web engine's render processes among this process's descendants (other tests may run
+// web engines of their own meanwhile): the engine's zygotes fork them without a program of
+// their own, so they are the engine's processes whose parent is one too.
+int renderProcesses()
+{
+    QMultiHash<qint64, qint64> children;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
+        if (after.size() > 1)
+            children.insert(after[1].toLongLong(), pid.toLongLong());
+    }
+    const auto isEngine = [](qint64 pid) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        return commandLine.open(QIODevice::ReadOnly) &&
+               commandLine.readAll().contains("QtWebEngineProcess");
+    };
+    int count = 0;
+    QList<qint64> todo{QCoreApplication::applicationPid()};
+    while (!todo.isEmpty()) {
+        const qint64 pid = todo.takeLast();
+        const bool engine = isEngine(pid);
+        for (const qint64 child : children.values(pid)) {
+            count += engine && isEngine(child);
+            todo << child;
+        }
+    }
+    return count;
+}
+
+enum class Engine
+{
+    Native,
+    WebPlayer
+};
+
+// A slide show in the folder: the shipped effect movie `movie` showing a red and a green
+// picture for `milliseconds` each, natively or (without its marker) through the web player.
+// The movie's path, or "" when it can not be made.
+QString redAndGreenSlideShow(const QTemporaryDir& img, const QString& movie, int milliseconds,
+                             Engine engine = Engine::Native)
+{
+    if (engine == Engine::Native &&
+        !QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/") + movie), img.filePath(movie)))
+        return {};
+    if (engine == Engine::WebPlayer) {
+        QFile copy(img.filePath(movie));
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(unmarked(movie)) <= 0)
+            return {};
+    }
     for (const auto& [name, colour] :
          {std::pair{"red.jpg", qRgb(255, 0, 0)}, std::pair{"green.jpg", qRgb(0, 255, 0)}}) {
         QImage picture(320, 200, QImage::Format_RGB32);
@@ -187,6 +247,8 @@ QByteArray compressionBomb()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Engine)
 
 class TestMoviePlayer : public QObject
 {
@@ -278,30 +340,39 @@ private slots:
     }
 
     // The shipped effect movie reads a code page 932 parameter file and shows the image it
-    // names, a Japanese file name among them.
+    // names, a Japanese file name among them: natively, and as a movie without its marker.
+    void effectMovieShowsTheNamedImage_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("native") << Engine::Native;
+        QTest::newRow("web player") << Engine::WebPlayer;
+    }
     void effectMovieShowsTheNamedImage()
     {
+        QFETCH(Engine, engine);
         QTemporaryDir img;
-        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
-                            img.filePath(QStringLiteral("効果無し.swf"))));
-        QImage red(320, 200, QImage::Format_RGB32);
-        red.fill(qRgb(255, 0, 0));
-        QVERIFY(red.save(img.filePath(QStringLiteral("赤い画像.jpg"))));
+        const QString movie = redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 3000, engine);
+        QVERIFY(!movie.isEmpty());
+        QVERIFY(QFile::rename(img.filePath(QStringLiteral("red.jpg")),
+                              img.filePath(QStringLiteral("赤い画像.jpg"))));
         QFile parameters(img.filePath(QStringLiteral("swfpara.txt")));
         QVERIFY(parameters.open(QIODevice::WriteOnly));
         parameters.write("interface2=3000#1#" + platform::toCp932(QStringLiteral("赤い画像.jpg")));
         parameters.close();
 
-        player->setMovie(img.filePath(QStringLiteral("効果無し.swf")));
+        player->setMovie(movie);
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
+        QCOMPARE(player->swfEngine() != nullptr, engine == Engine::WebPlayer);
     }
 
-    // A slide show runs for months: each picture is read and decoded once, then shown again
-    // from memory (a picture loaded anew at each turn is memory the web player keeps).
+    // A slide show runs for months: in the web player each picture is read and decoded once,
+    // then shown again from memory (a picture loaded anew at each turn is memory the web
+    // player keeps).
     void effectMovieReadsEachPictureOnce()
     {
         QTemporaryDir img;
-        const QString movie = redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 400);
+        const QString movie =
+            redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 400, Engine::WebPlayer);
         QVERIFY(!movie.isEmpty());
 
         RequestCounter requests;
@@ -320,7 +391,8 @@ private slots:
     void slideShowRestsBetweenTransitions()
     {
         QTemporaryDir img;
-        const QString movie = redAndGreenSlideShow(img, QStringLiteral("フェード.swf"), 3000);
+        const QString movie =
+            redAndGreenSlideShow(img, QStringLiteral("フェード.swf"), 3000, Engine::WebPlayer);
         QVERIFY(!movie.isEmpty());
         const auto resting = [&]() -> int {
             int answer = -1;
@@ -337,6 +409,161 @@ private slots:
         QCOMPARE(resting(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(resting(), 1, 2000);
+    }
+
+    // The shipped slide shows and the placeholder never start the web player's engine; a
+    // movie without the marker starts it, and it ends a while after the last such movie.
+    void webPlayerRunsOnlyWhileAMovieNeedsIt()
+    {
+        QTemporaryDir img;
+        for (const char* shipped : {"dummy.swf", "効果無し.swf", "フェード.swf", "スライド.swf"}) {
+            const QString movie = redAndGreenSlideShow(img, QString::fromUtf8(shipped), 400);
+            QVERIFY(!movie.isEmpty());
+            player->setMovie(movie);
+            if (QByteArray(shipped) != "dummy.swf")
+                QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 3000);
+            else
+                QTRY_VERIFY(near(centreOf(*player), qRgb(0, 0, 0)));
+        }
+        QVERIFY(!player->swfEngine());
+        QCOMPARE(renderProcesses(), 0);
+
+        player->setWebEngineIdleMs(1000);
+        QTemporaryDir web;
+        player->setMovie(
+            redAndGreenSlideShow(web, QStringLiteral("フェード.swf"), 400, Engine::WebPlayer));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), Startup);
+        QVERIFY(player->swfEngine());
+        QTRY_VERIFY(renderProcesses() > 0);
+
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("no movie has needed the web player"));
+        player->setMovie(img.filePath(QStringLiteral("フェード.swf")));
+        QTRY_VERIFY(!player->swfEngine());
+        QTRY_COMPARE_WITH_TIMEOUT(renderProcesses(), 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 3000);
+    }
+
+    // StopPlay halts the whole show, the change of picture included; Play goes on from there;
+    // GotoFrame(0) and Play start again from the first picture. The frame advances only while
+    // the show plays.
+    void nativeShowHaltsAndRestarts()
+    {
+        QTemporaryDir img;
+        player->setMovie(redAndGreenSlideShow(img, QStringLiteral("フェード.swf"), 600));
+        platform::movie::SlideShowEngine* show = player->slideShowEngine();
+        QVERIFY(show);
+        QTRY_COMPARE_WITH_TIMEOUT(show->pictureOnShow(), QStringLiteral("green.jpg"), 3000);
+        player->StopPlay();
+        const int frame = player->FrameNum();
+        QTest::qWait(1500);
+        QCOMPARE(show->pictureOnShow(), QStringLiteral("green.jpg"));
+        QCOMPARE(player->FrameNum(), frame);
+        QVERIFY(!show->isMoving());
+
+        player->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(show->pictureOnShow(), QStringLiteral("red.jpg"), 1500);
+        QVERIFY(player->FrameNum() > frame);
+        QTRY_COMPARE_WITH_TIMEOUT(show->pictureOnShow(), QStringLiteral("green.jpg"), 1500);
+        player->StopPlay();
+        player->GotoFrame(0);
+        QCOMPARE(player->FrameNum(), 0);
+        player->Play();
+        QTRY_COMPARE_WITH_TIMEOUT(show->pictureOnShow(), QStringLiteral("red.jpg"), 300);
+        // The first picture comes at once, without a transition, as when the movie is loaded.
+        QVERIFY(near(centreOf(*player), qRgb(255, 0, 0)));
+    }
+
+    // Each turn looks at its picture again: one replaced under the same name shows anew, a
+    // missing one is left out with one log line, and with none left the stage is black.
+    void picturesAreLookedAtEachTurn()
+    {
+        QTemporaryDir img;
+        player->setMovie(redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 300));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 3000);
+        QImage blue(320, 200, QImage::Format_RGB32);
+        blue.fill(qRgb(0, 0, 255));
+        QVERIFY(blue.save(img.filePath(QStringLiteral("red.jpg.new")), "JPEG"));
+        QVERIFY(QFile::remove(img.filePath(QStringLiteral("red.jpg"))));
+        QVERIFY(QFile::rename(img.filePath(QStringLiteral("red.jpg.new")),
+                              img.filePath(QStringLiteral("red.jpg"))));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 0, 255)), 3000);
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot show the picture green.jpg"));
+        QVERIFY(QFile::remove(img.filePath(QStringLiteral("green.jpg"))));
+        QTest::qWait(1500); // five turns: one line
+        QCOMPARE(player->slideShowEngine()->pictureOnShow(), QStringLiteral("red.jpg"));
+        QVERIFY(near(centreOf(*player), qRgb(0, 0, 255)));
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot show the picture red.jpg"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no picture .* the stage is black"));
+        QFile::remove(img.filePath(QStringLiteral("red.jpg")));
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 0, 0)), 3000);
+    }
+
+    // The native transitions look like the movie's own in the web player: frames of the
+    // change from red to green match, time for time, from the moment the middle of the stage
+    // turns green (the web player may show the first moments of a change late).
+    void transitionsMatchTheWebPlayer_data()
+    {
+        QTest::addColumn<QString>("movie");
+        QTest::newRow("fade") << QStringLiteral("フェード.swf");
+        QTest::newRow("slide") << QStringLiteral("スライド.swf");
+    }
+    void transitionsMatchTheWebPlayer()
+    {
+        QFETCH(QString, movie);
+        constexpr int Milliseconds = 4500;
+        constexpr int Transition = Milliseconds / 3;
+        // The frames of the first change, by milliseconds from the middle turning green.
+        const auto framesOf = [&](Engine engine) {
+            QTemporaryDir img;
+            player->setMovie(redAndGreenSlideShow(img, movie, Milliseconds, engine));
+            QMap<int, QImage> frames;
+            if (!QTest::qWaitFor([&] { return near(centreOf(*player), qRgb(255, 0, 0)); },
+                                 Startup))
+                return frames;
+            QElapsedTimer clock;
+            clock.start();
+            int middle = -1;
+            while (clock.elapsed() < Milliseconds + Transition * 2) {
+                QTest::qWait(15);
+                const QImage frame = player->grab().toImage();
+                frames[int(clock.elapsed())] = frame;
+                const QRgb centre = frame.pixel(frame.width() / 2, frame.height() / 2);
+                if (middle < 0 && qGreen(centre) > qRed(centre))
+                    middle = int(clock.elapsed());
+                if (middle >= 0 && clock.elapsed() > middle + Transition * 1.2)
+                    break;
+            }
+            QMap<int, QImage> fromMiddle;
+            for (auto it = frames.begin(); middle >= 0 && it != frames.end(); ++it)
+                fromMiddle[it.key() - middle] = it.value();
+            return fromMiddle;
+        };
+        // Red and green, the two colours that change, over every fourth pixel.
+        const auto meanDifference = [](const QImage& a, const QImage& b) {
+            qint64 sum = 0;
+            int count = 0;
+            for (int y = 0; y < a.height(); y += 4)
+                for (int x = 0; x < a.width(); x += 4, ++count)
+                    sum += qAbs(qRed(a.pixel(x, y)) - qRed(b.pixel(x, y))) +
+                           qAbs(qGreen(a.pixel(x, y)) - qGreen(b.pixel(x, y)));
+            return double(sum) / (2.0 * count);
+        };
+        const QMap<int, QImage> web = framesOf(Engine::WebPlayer);
+        const QMap<int, QImage> native = framesOf(Engine::Native);
+        QVERIFY(!web.isEmpty() && !native.isEmpty());
+        const auto at = [](const QMap<int, QImage>& frames, int ms) {
+            auto it = frames.lowerBound(ms);
+            return it == frames.end() ? frames.last() : it.value();
+        };
+        for (const int ms : {-Transition / 20, Transition / 5, Transition * 2 / 5, Transition}) {
+            const double difference = meanDifference(at(web, ms), at(native, ms));
+            QVERIFY2(difference < 20, qPrintable(QStringLiteral("%1 ms from the middle: mean "
+                                                                "difference %2")
+                                                     .arg(ms)
+                                                     .arg(difference)));
+        }
     }
 
     // Movies nobody here wrote: whatever one does, the component shows it (or black, for a

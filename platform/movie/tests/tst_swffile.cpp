@@ -1,7 +1,10 @@
 // Reading and writing SWF files, and the frame reports added to old-style movies.
 
+#include "movie/SlideEffectMarker.h"
+#include "movie/SlideParameters.h"
 #include "movie/SwfFile.h"
 #include "movie/SwfWriter.h"
+#include "text/Cp932.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -277,6 +280,107 @@ private slots:
             }
         }
         QCOMPARE(reported.frameCount, original.frameCount);
+    }
+
+    // The marker is found in the head of a movie in any of the three kinds of file, and only a
+    // marker naming a known effect in a known version counts.
+    void tellsMarkedSlideShows_data()
+    {
+        using platform::movie::SlideEffect;
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("effect"); // -1: played as a movie
+        const auto marked = [](SlideEffect effect, SwfFile::Compression compression) {
+            return platform::movie::withSlideEffectMarker(twoFrames(), effect)
+                .toBytes(compression)
+                .left(platform::movie::SlideEffectHeadSize);
+        };
+        QTest::newRow("fade, plain") << marked(SlideEffect::Fade, SwfFile::Compression::None)
+                                     << int(SlideEffect::Fade);
+        QTest::newRow("slide, zlib") << marked(SlideEffect::Slide, SwfFile::Compression::Zlib)
+                                     << int(SlideEffect::Slide);
+        QTest::newRow("none, LZMA") << marked(SlideEffect::None, SwfFile::Compression::Lzma)
+                                    << int(SlideEffect::None);
+        QTest::newRow("placeholder, zlib")
+            << marked(SlideEffect::Placeholder, SwfFile::Compression::Zlib)
+            << int(SlideEffect::Placeholder);
+        QTest::newRow("no marker") << twoFrames().toBytes() << -1;
+        QByteArray later = marked(SlideEffect::Fade, SwfFile::Compression::None);
+        later.replace("<lumaret:version>1<", "<lumaret:version>2<");
+        QTest::newRow("a later version") << later << -1;
+        QByteArray unknown = marked(SlideEffect::Fade, SwfFile::Compression::None);
+        unknown.replace(">fade<", ">wipe<");
+        QTest::newRow("an unknown effect") << unknown << -1;
+        QTest::newRow("cut inside the marker")
+            << marked(SlideEffect::Fade, SwfFile::Compression::None).left(60) << -1;
+        QTest::newRow("no movie") << QByteArray("<rdf:RDF>fade</rdf:RDF>") << -1;
+    }
+    void tellsMarkedSlideShows()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, effect);
+        const auto marker = platform::movie::knownSlideEffect(head);
+        QCOMPARE(marker ? int(marker->effect) : -1, effect);
+        if (marker)
+            QCOMPARE(marker->framesPerSecond, 12.0);
+    }
+
+    // The slide list as the effect movies read it, from the files the writers make and from
+    // files nobody meant.
+    void readsSlideListsAsTheMoviesDo_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("milliseconds");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("start-up default")
+            << QByteArray("interface2=3000#5#quandor.jpg#quandor.jpg#quandor.jpg#quandor.jpg#"
+                          "quandor.jpg")
+            << 3000 << QStringList(5, QStringLiteral("quandor.jpg"));
+        QTest::newRow("dialog, gaps, Japanese, leading blank")
+            << QByteArray("interface2=12000#4#a.jpg#" +
+                          platform::toCp932(QStringLiteral("赤い画像.jpg")) + "# b.jpg")
+            << 12000 << QStringList{"a.jpg", "赤い画像.jpg", " b.jpg"};
+        QTest::newRow("dialog, no pictures") << QByteArray("interface2=5000#0") << 5000
+                                             << QStringList();
+        QTest::newRow("0 seconds: the default time")
+            << QByteArray("interface2=0000#1#a.jpg") << 3000 << QStringList{"a.jpg"};
+        QTest::newRow("stopped after the name: 11 bytes") << QByteArray("interface2=") << 3000
+                                                         << QStringList();
+        QTest::newRow("empty") << QByteArray() << 3000 << QStringList();
+        QTest::newRow("no prefix, hexadecimal time")
+            << QByteArray(" 0x7D0#1#a.jpg#") << 2000 << QStringList{"a.jpg"};
+        QTest::newRow("garbled")
+            << QByteArray("\x81interface2=x#\xff#a##b") << 3000 << QStringList{"a", "b"};
+        QTest::newRow("negative time, count ignored")
+            << QByteArray("interface2=-5#9#a.jpg") << 3000 << QStringList{"a.jpg"};
+    }
+    void readsSlideListsAsTheMoviesDo()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, milliseconds);
+        QFETCH(QStringList, names);
+        const auto parameters = platform::movie::parseSlideParameters(file);
+        QCOMPARE(parameters.milliseconds, milliseconds);
+        QCOMPARE(parameters.names, names);
+    }
+
+    // A picture's name is an address relative to the movie's folder.
+    void findsPicturesAsAddresses_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << "a.jpg" << "/show/img/a.jpg";
+        QTest::newRow("blank kept inside") << "my a.jpg" << "/show/img/my a.jpg";
+        QTest::newRow("line end from an editor") << "a.jpg\r\n" << "/show/img/a.jpg";
+        QTest::newRow("backslash folder") << "sub\\a.jpg" << "/show/img/sub/a.jpg";
+        QTest::newRow("escaped blank") << "my%20a.jpg" << "/show/img/my a.jpg";
+        QTest::newRow("query") << "a.jpg?v=2" << "/show/img/a.jpg";
+        QTest::newRow("parent folder") << "../a.jpg" << "/show/a.jpg";
+    }
+    void findsPicturesAsAddresses()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QCOMPARE(platform::movie::picturePath(QStringLiteral("/show/img"), name), path);
     }
 };
 

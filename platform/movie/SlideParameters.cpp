@@ -1,0 +1,94 @@
+#include "movie/SlideParameters.h"
+
+#include "text/Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <limits>
+
+namespace platform::movie {
+
+namespace {
+
+bool isScriptBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' ||
+           c == QChar(0xA0) || c == QChar(0xFEFF) || c.category() == QChar::Separator_Space ||
+           c == QChar(0x2028) || c == QChar(0x2029);
+}
+
+// The number at the start of the text as the movies' parseInt reads it: blanks skipped, a
+// sign, "0x" for hexadecimal, then digits. Nothing when no digit follows.
+std::optional<double> leadingInteger(const QString& text)
+{
+    qsizetype at = 0;
+    while (at < text.size() && isScriptBlank(text[at]))
+        ++at;
+    double sign = 1;
+    if (at < text.size() && (text[at] == u'-' || text[at] == u'+'))
+        sign = text[at++] == u'-' ? -1 : 1;
+    int radix = 10;
+    if (text.mid(at, 2).compare(QLatin1String("0x"), Qt::CaseInsensitive) == 0) {
+        radix = 16;
+        at += 2;
+    }
+    double value = 0;
+    bool digits = false;
+    for (; at < text.size(); ++at) {
+        const int digit = text[at].isDigit() && text[at].unicode() < 0x80
+                              ? text[at].unicode() - '0'
+                              : radix == 16 && QStringLiteral("abcdef").contains(text[at].toLower())
+                                  ? text[at].toLower().unicode() - 'a' + 10
+                                  : -1;
+        if (digit < 0)
+            break;
+        value = value * radix + digit;
+        digits = true;
+    }
+    return digits ? std::optional<double>(sign * value) : std::nullopt;
+}
+
+} // namespace
+
+SlideParameters parseSlideParameters(const QByteArray& bytes)
+{
+    SlideParameters parameters;
+    QString text = fromCp932(bytes);
+    const QLatin1String prefix("interface2=");
+    if (text.startsWith(prefix))
+        text = text.mid(prefix.size());
+    const QStringList fields = text.split(u'#');
+    if (const auto time = leadingInteger(fields[0]); time && *time > 0)
+        parameters.milliseconds = int(std::min<double>(*time, std::numeric_limits<int>::max()));
+    for (qsizetype i = 2; i < fields.size(); ++i)
+        if (!fields[i].isEmpty())
+            parameters.names << fields[i];
+    return parameters;
+}
+
+SlideParameters readSlideParameters(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return parseSlideParameters(file.read(MaxSlideParametersSize));
+}
+
+QString picturePath(const QString& movieFolder, const QString& name)
+{
+    QString address;
+    for (const QChar c : name)
+        if (c != u'\t' && c != u'\n' && c != u'\r')
+            address += c == u'\\' ? QChar(u'/') : c;
+    const auto edge = [](QChar c) { return c.unicode() <= 0x20; };
+    while (!address.isEmpty() && edge(address.front()))
+        address.remove(0, 1);
+    while (!address.isEmpty() && edge(address.back()))
+        address.chop(1);
+    address = address.left(address.indexOf(u'?'));
+    const QString decoded =
+        QString::fromUtf8(QByteArray::fromPercentEncoding(address.toUtf8()));
+    return QDir::cleanPath(QDir(movieFolder).filePath(decoded));
+}
+
+} // namespace platform::movie
