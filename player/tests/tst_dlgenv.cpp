@@ -555,6 +555,60 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(window->swf1->FrameNum() > 2, 5000);
     }
 
+    // A slide show stands still while the dialog is open: no picture changes behind it. OK
+    // loads the placeholder, then the effect movie; both OK and Cancel start the show again
+    // from its first picture. None of it needs the web player.
+    void slideShowHaltsWhileTheDialogIsOpen_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void slideShowHaltsWhileTheDialogIsOpen()
+    {
+        QFETCH(bool, ok);
+        for (const char* movie : {"img/フェード.swf", "img/dummy.swf"})
+            QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QString::fromUtf8(movie)),
+                                file(QString::fromUtf8(movie))));
+        for (const auto& [name, colour] : {std::pair{"img/red.png", Qt::red},
+                                           std::pair{"img/green.png", Qt::green}}) {
+            QImage picture(64, 48, QImage::Format_RGB32);
+            picture.fill(colour);
+            QVERIFY(picture.save(file(QLatin1String(name))));
+        }
+        writeFile(file(mdlCommon::SlideParamsFileName), "interface2=1000#2#red.png#green.png");
+        openPlayer({"[ENVIRONMENT]", "optTarget=1", "txtAnime=フェード.swf", "txtImg_0=red.png",
+                    "txtImg_1=green.png", "txtTime=3"});
+        window->resize(400, 300);
+        window->show();
+        const auto centre = [&] {
+            const QImage shot = window->swf1->grab().toImage();
+            return QColor(shot.pixel(shot.width() / 2, shot.height() / 2));
+        };
+        const auto isColour = [&](Qt::GlobalColor colour) {
+            const QColor c = centre(), expected(colour);
+            return qAbs(c.red() - expected.red()) < 8 && qAbs(c.green() - expected.green()) < 8;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(isColour(Qt::red), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!isColour(Qt::red), 2000); // the fade to green begins
+
+        QStringList loaded;
+        connect(window->swf1, &platform::movie::MoviePlayer::movieChanged, this,
+                [&](const QString& path) { loaded << QFileInfo(path).fileName(); });
+        dlgEnv dialog(*window);
+        const QColor halted = centre();
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(250);
+            QCOMPARE(centre(), halted);
+        }
+        ok ? dialog.OKButton_Click() : dialog.CancelButton_Click();
+        const QStringList placeholderThenEffect{"dummy.swf", "フェード.swf"};
+        QCOMPARE(loaded, ok ? placeholderThenEffect : QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(isColour(Qt::red), 300);
+        QTRY_VERIFY_WITH_TIMEOUT(isColour(Qt::green), 4500);
+        QVERIFY(!window->swf1->swfEngine());
+    }
+
     // A cancelled load after a successful one loads nothing: the set chosen before is not
     // copied again.
     void cancelledLoadLoadsNothing()
