@@ -519,23 +519,42 @@ void CtlStrovel::composeBoard()
     BitBlt(frame.image(), 0, 0, d->PIC_B.width(), d->PIC_B.height(), d->PIC_B.image(), 0, 0);
 }
 
+// PIC_MAIN as the frame on show: the board, then the strip where it stands.
+void CtlStrovel::composeFrame()
+{
+    if (std::exchange(d->frameComposed, true))
+        return;
+    composeBoard();
+    if (d->stripOnShow)
+        BitBlt(d->PIC_MAIN.image(), *d->stripOnShow, 0, d->PIC_M.width(), d->PIC_M.height(),
+               d->PIC_M.image(), 0, 0);
+}
+
+// A new frame: the strip at stripX, or none. Only what changed is painted again: the strip's
+// old and new places when it moves, everything when it appears or goes.
+void CtlStrovel::showFrame(std::optional<int> stripX)
+{
+    const auto stripAt = [&](int x) { return QRect(x, 0, d->PIC_M.width(), d->PIC_M.height()); };
+    if (stripX && d->stripOnShow)
+        update(stripAt(*d->stripOnShow).united(stripAt(*stripX)) & rect());
+    else
+        update();
+    d->stripOnShow = stripX;
+    d->frameComposed = false;
+}
+
 // The board, with the text at the left edge only when textFlag is 1.
 void CtlStrovel::ShowStill(int16_t textFlag)
 {
-    composeBoard();
-    if (textFlag == 1)
-        BitBlt(d->PIC_MAIN.image(), 0, 0, d->PIC_M.width(), d->PIC_M.height(), d->PIC_M.image(), 0,
-               0);
-    update();
+    update(); // the board itself may be new
+    showFrame(textFlag == 1 ? std::optional<int>(0) : std::nullopt);
 }
 
 void CtlStrovel::ScrollStep()
 {
-    composeBoard();
     const int16_t x = nextStripX();
     d->lastStripX = x;
-    BitBlt(d->PIC_MAIN.image(), x, 0, d->PIC_M.width(), d->PIC_M.height(), d->PIC_M.image(), 0, 0);
-    update();
+    showFrame(x);
 }
 
 // Advances the motion state by one tick and returns where the strip's left edge is drawn.
@@ -609,15 +628,24 @@ void CtlStrovel::Timer1_Timer()
 
 // ---- Widget events ---------------------------------------------------------------------------
 
-void CtlStrovel::paintEvent(QPaintEvent* /*event*/)
+// Paints the frame on show straight from the board and the strip, in their pixel format and
+// size: one copy of what changed, nothing composed in between.
+void CtlStrovel::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    const QImage& frame = d->PIC_MAIN.image();
-    if (!frame.isNull())
-        painter.drawImage(0, 0, frame);
-    // Until the first build, and wherever the frame does not reach, show a dark board.
-    const QRegion uncovered = QRegion(rect()) - QRegion(0, 0, frame.width(), frame.height());
-    for (const QRect& r : uncovered)
+    const QImage& board = d->PIC_B.image();
+    const QImage& strip = d->PIC_M.image();
+    const QRect stripRect = d->stripOnShow && !strip.isNull()
+                                ? QRect(*d->stripOnShow, 0, strip.width(), strip.height())
+                                : QRect();
+    const QRegion dirty = event->region();
+    const QRegion boardPart = (dirty - stripRect) & QRect(0, 0, board.width(), board.height());
+    for (const QRect& r : boardPart)
+        painter.drawImage(r.topLeft(), board, r);
+    for (const QRect& r : dirty & stripRect & QRect(0, 0, board.width(), board.height()))
+        painter.drawImage(r.topLeft(), strip, r.translated(-stripRect.topLeft()));
+    // Until the first build, and wherever the board does not reach, show a dark board.
+    for (const QRect& r : dirty - QRect(0, 0, board.width(), board.height()))
         painter.fillRect(r, Qt::black);
 }
 

@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace platform {
 class PropertyBag;
@@ -119,6 +120,8 @@ private:
     void Timer1_Timer();
     void renderTextImage();
     void composeBoard();
+    void composeFrame();
+    void showFrame(std::optional<int> stripX);
     QImage unlitCellColumn() const;
     int16_t nextStripX();
 

@@ -24,7 +24,11 @@ public:
     const PictureSurface& PIC_BACK() const { return c.d->PIC_BACK; }
     const PictureSurface& PIC_B() const { return c.d->PIC_B; }
     const PictureSurface& PIC_M() const { return c.d->PIC_M; }
-    const PictureSurface& PIC_MAIN() const { return c.d->PIC_MAIN; }
+    const PictureSurface& PIC_MAIN() const
+    {
+        c.composeFrame();
+        return c.d->PIC_MAIN;
+    }
     const PictureSurface& PIC_BMP_FRONT() const { return c.d->PIC_BMP_FRONT; }
     const PictureSurface& PIC_BMP_BACK() const { return c.d->PIC_BMP_BACK; }
 

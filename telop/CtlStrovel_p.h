@@ -20,7 +20,7 @@ struct CtlStrovelPrivate
     PictureSurface PIC_BACK{qRgb(0, 0, 0)};              // one column of unlit dots
     PictureSurface PIC_B{qRgb(0, 0, 0)};                 // the board of unlit cells
     PictureSurface PIC_M{qRgb(0, 0, 0)};                 // the text as cells
-    PictureSurface PIC_MAIN{qRgb(0, 0, 0)};              // the frame shown
+    PictureSurface PIC_MAIN{qRgb(0, 0, 0)};              // the frame shown, composed on demand
     platform::IntervalTimer Timer1;
 
     QPixmap frontPicture; // the pictures as assigned, handed back by the getters
@@ -35,6 +35,11 @@ struct CtlStrovelPrivate
     std::optional<platform::RuntimeError> lastError; // of the last public procedure
 
     int16_t lastStripX = 0;         // where the last tick drew the strip
+    // The frame on show: the board with the strip at stripOnShow (none: the board alone).
+    // The screen is painted from the board and the strip directly; PIC_MAIN is composed from
+    // them only when someone reads it (frameComposed false until then).
+    std::optional<int> stripOnShow;
+    bool frameComposed = false;
     bool tickFailing = false;       // a failing tick was logged; quiet until one succeeds
     bool releaseEndsDouble = false; // the release after a double click is not a click
 };
