@@ -4,11 +4,15 @@
 //                         12 fps timeline for 10 s: CPU of the whole process tree, its memory
 //   movie_bench swf-cold  the first SWF right after the component was made
 //   movie_bench video   a 1016 x 677 H.264 clip: time to the first frame, CPU for 10 s
+//   movie_bench slides  the shipped fade slide show with the sample pictures: time from Movie to
+//                       the first picture on screen, natively and (without the movie's marker)
+//                       through the web player, each right after the component was made
 //
 // The component is 1016 x 677, as in the player.
 
 #include "movie/MoviePlayer.h"
 #include "movie/RuffleEngine.h"
+#include "movie/SwfFile.h"
 #include "movie/WebEngineSetup.h"
 
 #include <QApplication>
@@ -19,6 +23,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMediaPlayer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVideoSink>
 #include <QVideoWidget>
@@ -201,6 +206,58 @@ int video()
     return 0;
 }
 
+// The shipped fade slide show of the sample pictures in a folder of its own; without its
+// marker when `marked` is false, so the web player plays it.
+QString sampleSlideShow(const QTemporaryDir& folder, bool marked)
+{
+    const QDir img(QDir(ProgramDir).filePath(QStringLiteral("img")));
+    QStringList pictures{"quandor.jpg", "sample1.jpg", "sample2.jpg", "sample3.jpg"};
+    for (const QString& picture : pictures)
+        QFile::copy(img.filePath(picture), folder.filePath(picture));
+    QFile parameters(folder.filePath(QStringLiteral("swfpara.txt")));
+    if (parameters.open(QIODevice::WriteOnly))
+        parameters.write("interface2=5000#4#" + pictures.join(u'#').toLatin1());
+    QFile shipped(img.filePath(QStringLiteral("フェード.swf")));
+    auto movie = platform::swf::readSwf(shipped.open(QIODevice::ReadOnly) ? shipped.readAll() : "");
+    if (!movie)
+        return {};
+    if (!marked)
+        movie->tags.removeIf([](const auto& tag) { return tag.code == platform::swf::Metadata; });
+    QFile copy(folder.filePath(QStringLiteral("show.swf")));
+    const QByteArray bytes = movie->toBytes(platform::swf::SwfFile::Compression::Zlib);
+    return copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size() ? copy.fileName()
+                                                                                : QString();
+}
+
+// Milliseconds from Movie until the middle of the component is no longer black, or -1.
+double timeToFirstPicture(MoviePlayer& player, const QString& movie)
+{
+    QElapsedTimer clock;
+    clock.start();
+    player.setMovie(movie);
+    while (clock.elapsed() < 20000) {
+        const QImage shot = player.grab().toImage();
+        if (qGray(shot.pixel(shot.width() / 2, shot.height() / 2)) > 16)
+            return double(clock.elapsed());
+        waitMs(5);
+    }
+    return -1;
+}
+
+int slides()
+{
+    for (const bool marked : {true, false}) {
+        QTemporaryDir folder;
+        MoviePlayer player(nullptr, QDir(ProgramDir).filePath(QStringLiteral("ruffle")));
+        player.resize(1016, 677);
+        player.show();
+        std::printf("%s, right after the component was made, Movie to first picture: %.0f ms\n",
+                    marked ? "native slide show" : "web player slide show",
+                    timeToFirstPicture(player, sampleSlideShow(folder, marked)));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -214,6 +271,8 @@ int main(int argc, char* argv[])
         return swf(true);
     if (mode == QLatin1String("video"))
         return video();
-    std::fprintf(stderr, "usage: movie_bench swf | swf-cold | video\n");
+    if (mode == QLatin1String("slides"))
+        return slides();
+    std::fprintf(stderr, "usage: movie_bench swf | swf-cold | video | slides\n");
     return 2;
 }
