@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,8 +22,48 @@ namespace platform {
 
 namespace {
 
-// The suffix of a temporary file: "." and six letters or digits, as mkstemp makes them.
-constexpr char TemporarySuffix[] = ".XXXXXX";
+// A staged file is hidden beside its file, under a name nobody picks by hand: "." + the
+// file's name + this suffix, whose six letters or digits mkstemp fills in. Only such names
+// are ever swept up, so a user's own "lumaret.ini.backup" stays.
+constexpr char StagingSuffix[] = ".lumaret-staged-";
+
+QString stagedName(const QString& fileName)
+{
+    return u'.' + fileName + QLatin1String(StagingSuffix);
+}
+
+// The file a write of `path` changes: the target of a symbolic link (which stays a link), the
+// path itself otherwise.
+QString writtenFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString resolved = info.canonicalFilePath();
+    return resolved.isEmpty() ? info.symLinkTarget() : resolved; // a dangling link: its target
+}
+
+// Gives the staged file the extended attributes of the file it replaces (labels, tags). An
+// attribute the file system or the user's rights do not allow is left out.
+void copyExtendedAttributes(const QByteArray& from, int to)
+{
+    const ssize_t size = ::listxattr(from.constData(), nullptr, 0);
+    if (size <= 0)
+        return;
+    QByteArray names(size, '\0');
+    const ssize_t got = ::listxattr(from.constData(), names.data(), size_t(size));
+    for (const QByteArray& name : names.left(std::max<ssize_t>(got, 0)).split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const ssize_t length = ::getxattr(from.constData(), name.constData(), nullptr, 0);
+        if (length < 0)
+            continue;
+        QByteArray value(length, '\0');
+        if (::getxattr(from.constData(), name.constData(), value.data(), size_t(length)) == length &&
+            ::fsetxattr(to, name.constData(), value.constData(), size_t(length), 0) != 0)
+            qCDebug(lcFile).noquote() << "cannot keep the attribute" << name << "of" << from;
+    }
+}
 
 QString systemError(int error)
 {
@@ -79,14 +120,17 @@ StagedFile::~StagedFile()
 
 bool StagedFile::write(const QByteArray& bytes)
 {
-    const QFileInfo existing(m_path);
+    m_target = writtenFile(m_path);
+    const QFileInfo existing(m_target);
     // Read-only means the owner's write permission is off, whoever runs the program.
     if (existing.exists() && (!existing.isFile() || !existing.isWritable() ||
                               !(existing.permissions() & QFile::WriteOwner))) {
         return fail(QStringLiteral("the file is read-only or not a file"));
     }
-    const QByteArray target = QFile::encodeName(m_path);
-    QByteArray temporary = target + TemporarySuffix;
+    const QByteArray target = QFile::encodeName(m_target);
+    QByteArray temporary = QFile::encodeName(
+        QFileInfo(m_target).dir().filePath(stagedName(QFileInfo(m_target).fileName())) +
+        QStringLiteral("XXXXXX"));
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0 && (errno == EACCES || errno == EPERM)) {
         m_folderRefused = true;
@@ -98,8 +142,16 @@ bool StagedFile::write(const QByteArray& bytes)
     struct stat info
     {
     };
-    const mode_t mode =
-        ::stat(target.constData(), &info) == 0 ? (info.st_mode & 07777) : defaultFileMode();
+    const bool replacing = ::stat(target.constData(), &info) == 0;
+    const mode_t mode = replacing ? (info.st_mode & 07777) : defaultFileMode();
+    // The new file is the old one's in all but content: owner, group, mode, attributes. An
+    // owner this user can not give it is no reason to refuse the write; the caller hears it.
+    if (replacing && (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) &&
+        ::fchown(fd, info.st_uid, info.st_gid) != 0) {
+        m_ownerLost = true;
+    }
+    if (replacing)
+        copyExtendedAttributes(target, fd);
     // Each step is checked: a full disk may show only at the flush or the sync.
     const bool ok = ::fchmod(fd, mode) == 0 &&
                     writeAll(fd, bytes.constData(), size_t(bytes.size())) && ::fsync(fd) == 0;
@@ -115,11 +167,11 @@ bool StagedFile::commit()
 {
     if (m_temporary.isEmpty())
         return false;
-    const QByteArray target = QFile::encodeName(m_path);
+    const QByteArray target = QFile::encodeName(m_target);
     if (::rename(m_temporary.constData(), target.constData()) != 0)
         return fail(systemError(errno));
     m_temporary.clear();
-    syncFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()));
+    syncFolder(QFile::encodeName(QFileInfo(m_target).absolutePath()));
     return true;
 }
 
@@ -167,11 +219,16 @@ bool rewriteInPlace(const QString& path, const QByteArray& bytes)
 bool replaceFileContents(const QString& path, const QByteArray& bytes)
 {
     StagedFile file(path);
-    if (file.write(bytes))
+    if (file.write(bytes) && !file.ownerLost())
         return file.commit();
+    if (file.ownerLost()) {
+        // Another user's file that this one may write: written in place, it stays theirs.
+        file.discard();
+        return rewriteInPlace(writtenFile(path), bytes);
+    }
     if (!file.folderRefused())
         return false;
-    return rewriteInPlace(path, bytes);
+    return rewriteInPlace(writtenFile(path), bytes);
 }
 
 bool copyFileAtomically(const QString& from, const QString& to)
@@ -220,11 +277,12 @@ bool replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files)
 
 void removeLeftoverTemporaries(const QString& path)
 {
-    const QFileInfo file(path);
+    const QFileInfo file(writtenFile(path));
+    const QString staged = stagedName(file.fileName());
     const QRegularExpression temporary(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(file.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+        QRegularExpression::escape(staged) + QStringLiteral("[A-Za-z0-9]{6}")));
     const QDir folder = file.absoluteDir();
-    for (const QString& name : folder.entryList({file.fileName() + QStringLiteral(".*")},
+    for (const QString& name : folder.entryList({staged + u'*'},
                                                 QDir::Files | QDir::Hidden | QDir::System)) {
         if (!temporary.match(name).hasMatch())
             continue;

@@ -13,8 +13,9 @@ namespace platform {
 // file in the same folder and checks every write, the sync to disk and the close; commit()
 // renames it over the file. A crash or power cut leaves the old or the new content, never a
 // mix, and any failure leaves the old file byte for byte, removes the temporary file and logs
-// why. An existing file keeps its permissions, a new one gets the folder's defaults. A file
-// that may not be written (read-only) is refused and left as it is.
+// why. An existing file keeps its owner, group, permissions and extended attributes, a new one
+// gets the folder's defaults. A symbolic link stays a link: the file it points to is replaced.
+// A file that may not be written (read-only) is refused and left as it is.
 class PLATFORM_PROFILE_EXPORT StagedFile
 {
 public:
@@ -28,13 +29,18 @@ public:
     void discard();
     // After a failed write(): the folder refused the temporary file (nothing was logged).
     bool folderRefused() const { return m_folderRefused; }
+    // After write(): the file belongs to another owner or group, which this user can not give
+    // the new file; committing would take the file from them.
+    bool ownerLost() const { return m_ownerLost; }
 
 private:
     bool fail(const QString& why);
 
     QString m_path;
+    QString m_target;       // the file replaced: the path, or where its link points
     QByteArray m_temporary; // the staged file's path, empty when nothing is staged
     bool m_folderRefused = false;
+    bool m_ownerLost = false;
 };
 
 // Replaces the file's whole content as StagedFile does. A writable file in a folder that

@@ -205,19 +205,22 @@ private slots:
                 !lines.isEmpty()); // nothing written
     }
 
-    // Temporary files of writers that were killed are removed at start-up; others stay.
+    // Temporary files of writers that were killed are removed at start-up; the user's own
+    // files beside the settings stay, whatever they are called.
     void startUpRemovesLeftoverTemporaries()
     {
         Folder folder;
-        const QStringList names{"lumaret.ini.Ab3xYz", "img/swfpara.txt.Qw12er", "lumaret.ini.bak",
+        const QStringList names{".lumaret.ini.lumaret-staged-Ab3xYz",
+                                "img/.swfpara.txt.lumaret-staged-Qw12er", "lumaret.ini.backup",
+                                "img/swfpara.txt.keep01", "lumaret.ini.orig01",
                                 "img/photo.jpg.Qw12er"};
         for (const QString& name : names)
             writeFile(folder.file(name), "x");
         frmMain window(folder.path());
         QVERIFY(!QFile::exists(folder.file(names[0])));
         QVERIFY(!QFile::exists(folder.file(names[1])));
-        QVERIFY(QFile::exists(folder.file(names[2])));
-        QVERIFY(QFile::exists(folder.file(names[3])));
+        for (const QString& name : names.mid(2))
+            QVERIFY2(QFile::exists(folder.file(name)), qPrintable(name));
     }
 
     // The telop's speed and step from the settings: values the telop refuses become the

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 namespace {
 
@@ -113,19 +114,58 @@ private slots:
         QCOMPARE(readAll(slides), QByteArray("interface2=1000#0"));
     }
 
-    // Only names a killed writer can have left are removed.
+    // Only names a killed writer can have left are removed: the user's own files beside the
+    // settings stay, whatever they are called.
     void leftoverTemporaries()
     {
         QTemporaryDir dir;
         const QString settings = dir.filePath(QStringLiteral("lumaret.ini"));
-        for (const char* name : {"lumaret.ini", "lumaret.ini.Ab3xYz", "lumaret.ini.000000",
-                                 "lumaret.ini.bak", "lumaret.ini.Ab3xYz7", "xlumaret.ini.Ab3xYz"})
+        for (const char* name :
+             {"lumaret.ini", ".lumaret.ini.lumaret-staged-Ab3xYz", "lumaret.ini.backup",
+              "lumaret.ini.orig01", "lumaret.ini.Ab3xYz", ".lumaret.ini.lumaret-staged-Ab3xYz7",
+              ".xlumaret.ini.lumaret-staged-Ab3xYz"})
             writeAll(dir.filePath(QLatin1String(name)), "x");
-        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("removed .*lumaret.ini.Ab3xYz left"));
-        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("removed .*lumaret.ini.000000 left"));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("removed .*staged-Ab3xYz left"));
         platform::removeLeftoverTemporaries(settings);
-        QCOMPARE(entries(dir.path()), QStringList({"lumaret.ini", "lumaret.ini.Ab3xYz7",
-                                                   "lumaret.ini.bak", "xlumaret.ini.Ab3xYz"}));
+        QCOMPARE(entries(dir.path()),
+                 QStringList({".lumaret.ini.lumaret-staged-Ab3xYz7",
+                              ".xlumaret.ini.lumaret-staged-Ab3xYz", "lumaret.ini",
+                              "lumaret.ini.Ab3xYz", "lumaret.ini.backup", "lumaret.ini.orig01"}));
+    }
+
+    // A settings file that is a symbolic link stays one: the file it points to gets the new
+    // content and keeps its mode and extended attributes.
+    void linkedFileIsWrittenThrough()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("real"));
+        const QString target = dir.filePath(QStringLiteral("real/settings.ini"));
+        const QString link = dir.filePath(QStringLiteral("lumaret.ini"));
+        writeAll(target, OldSettings);
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadGroup | QFile::WriteGroup));
+        const bool attributes = ::setxattr(QFile::encodeName(target).constData(), "user.shop",
+                                           "east", 4, 0) == 0;
+        QVERIFY(QFile::link(QStringLiteral("real/settings.ini"), link));
+
+        QVERIFY(platform::replaceFileContents(link, "new"));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readAll(target), QByteArray("new"));
+        struct stat info
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0660));
+        if (attributes) {
+            char value[8] = {};
+            QCOMPARE(::getxattr(QFile::encodeName(target).constData(), "user.shop", value, 8),
+                     ssize_t(4));
+            QCOMPARE(QByteArray(value), QByteArray("east"));
+        }
+        QCOMPARE(entries(dir.filePath(QStringLiteral("real"))), QStringList{"settings.ini"});
+        QVERIFY(platform::WritePrivateProfileStringA("ENVIRONMENT", "txtTelop", "x", link));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readAll(target), QByteArray("new\r\n[ENVIRONMENT]\r\ntxtTelop=x\r\n"));
     }
 
     // A replaced file keeps its permissions; a new one gets the folder's defaults (the umask),
