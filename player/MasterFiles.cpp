@@ -29,13 +29,14 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// The file's real place must lie inside the master folder: a link out of it (to a system
-// file, say) is refused rather than copied into the program folder.
-bool staysInside(const QString& path, const QString& folder)
+// The file's real place, when it lies inside the master folder: a link out of it (to a system
+// file, or a sibling folder whose name begins with the master's) is refused rather than copied
+// into the program folder. "" when it does not.
+QString realPlaceInside(const QString& path, const QString& folder)
 {
     const QString real = QFileInfo(path).canonicalFilePath();
     const QString root = QFileInfo(folder).canonicalFilePath();
-    return !real.isEmpty() && !root.isEmpty() && real.startsWith(root + u'/');
+    return !real.isEmpty() && !root.isEmpty() && real.startsWith(root + u'/') ? real : QString();
 }
 
 struct Reading
@@ -50,13 +51,17 @@ struct Reading
 Reading readMasterFile(const QString& path, const QString& folder)
 {
     Reading reading;
-    if (!staysInside(path, folder)) {
+    const QString real = realPlaceInside(path, folder);
+    if (real.isEmpty()) {
         reading.error = QFileInfo::exists(path)
                             ? path + QStringLiteral(" leads out of the master folder")
                             : QStringLiteral("cannot reach ") + path;
         return reading;
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // The place that was checked is opened, without following a link there: a link swapped in
+    // after the check is not followed out of the folder.
+    const int fd = ::open(QFile::encodeName(real).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         reading.error = QStringLiteral("cannot open %1: %2").arg(path, systemError());
         return reading;
@@ -149,19 +154,21 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
     const QString settingsPath = folder.filePath(mdlCommon::SettingsFileName);
     const QString slidesPath = folder.filePath(mdlCommon::SlideParamsFileName);
     const Reading settings = readMasterFile(settingsPath, check.masterFolder);
-    const Reading slides =
-        settings.error.isEmpty() ? readMasterFile(slidesPath, check.masterFolder) : Reading{};
-    if (!settings.error.isEmpty() || !slides.error.isEmpty()) {
-        check.error = settings.error.isEmpty() ? slides.error : settings.error;
+    if (!settings.error.isEmpty()) {
+        check.error = settings.error;
         return check;
     }
+    const Reading slides = readMasterFile(slidesPath, check.masterFolder);
+    const bool withSlides = slides.error.isEmpty();
     // A pair from one save only: both files unchanged from before their reading to after.
-    if (stampOf(settingsPath) != settings.stamp || stampOf(slidesPath) != slides.stamp) {
+    if (stampOf(settingsPath) != settings.stamp ||
+        (withSlides && stampOf(slidesPath) != slides.stamp)) {
         check.outcome = Check::Changing;
         return check;
     }
     check.outcome = Check::Changed;
-    check.pair = {settings.stamp.text(), settings.bytes, slides.bytes};
+    check.pair = {settings.stamp.text(), settings.bytes,
+                  withSlides ? std::optional(slides.bytes) : std::nullopt, slides.error};
     return check;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace master {
 
@@ -27,12 +28,14 @@ struct FileStamp
 
 FileStamp stampOf(const QString& path);
 
-// The two files a subordinate takes over, read while neither changed.
+// The two files a subordinate takes over, read while neither changed. A master without a
+// usable slide list still passes on its settings: the subordinate keeps its own list.
 struct Pair
 {
     QString stamp; // of the settings file, as read
     QByteArray settings;
-    QByteArray slideParams;
+    std::optional<QByteArray> slideParams;
+    QString slideParamsError; // why there is no slide list
 };
 
 // What one look at the master folder found.

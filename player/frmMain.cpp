@@ -410,9 +410,14 @@ void frmMain::takeOverMaster(const master::Check& check)
     case master::Check::Changed:
         break;
     }
-    if (!platform::replaceFilesTogether(
-            {{settingsFile(), check.pair.settings},
-             {QDir(m_programFolder).filePath(SlideParamsFileName), check.pair.slideParams}})) {
+    QList<std::pair<QString, QByteArray>> files{{settingsFile(), check.pair.settings}};
+    if (check.pair.slideParams)
+        files.append({QDir(m_programFolder).filePath(SlideParamsFileName), *check.pair.slideParams});
+    else
+        qCWarning(lcPlayer).noquote()
+            << "the master has no usable slide list:" << check.pair.slideParamsError
+            << "; its settings are taken over, the slide list stays as it was";
+    if (!platform::replaceFilesTogether(files)) {
         m_master->reportFailure(QStringLiteral("cannot store the master's settings in ") +
                                 m_programFolder);
         return;

@@ -421,28 +421,36 @@ private slots:
     }
 
     // Nothing the master holds is trusted: a FIFO (which would block a reader), a link out of
-    // the master folder, a file far too large, a missing half of the pair. Each is refused
-    // without blocking and without writing anything, logged once however often it is tried.
+    // the master folder, a file far too large. Each is refused without blocking and without
+    // writing anything, logged once however often it is tried. A master whose slide list can
+    // not be used still passes on its settings; the slide list stays as it was.
     void masterFilesAreCheckedBeforeTakingOver_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("warning"); // "" when the pair is taken over
-        QTest::newRow("settings file is a FIFO") << "fifo"
-                                                 << "lumaret.ini is not a regular file";
+        QTest::addColumn<bool>("settingsTaken");
+        QTest::newRow("settings file is a FIFO")
+            << "fifo"
+            << "lumaret.ini is not a regular file" << false;
         QTest::newRow("slide parameters link out of the master folder")
             << "link out"
-            << "swfpara.txt leads out of the master folder";
+            << "no usable slide list: .*swfpara.txt leads out of the master folder" << true;
+        QTest::newRow("settings link into a sibling named like the master")
+            << "link to sibling"
+            << "lumaret.ini leads out of the master folder" << false;
         QTest::newRow("2 GB settings file") << "huge"
-                                            << "holds 2147483648 bytes";
-        QTest::newRow("no slide parameters") << "no slides"
-                                             << "cannot reach .*swfpara.txt";
+                                            << "holds 2147483648 bytes" << false;
+        QTest::newRow("no slide parameters")
+            << "no slides"
+            << "no usable slide list: cannot reach .*swfpara.txt" << true;
         QTest::newRow("a link inside the master folder is followed") << "link in"
-                                                                     << "";
+                                                                     << "" << true;
     }
     void masterFilesAreCheckedBeforeTakingOver()
     {
         QFETCH(QString, kind);
         QFETCH(QString, warning);
+        QFETCH(bool, settingsTaken);
         Folder folder;
         QTemporaryDir master;
         QTemporaryDir elsewhere;
@@ -469,6 +477,11 @@ private slots:
             QVERIFY(huge.open(QIODevice::ReadWrite) && huge.resize(qint64(2) << 30));
         } else if (kind == QLatin1String("no slides")) {
             QFile::remove(masterSlides);
+        } else if (kind == QLatin1String("link to sibling")) {
+            const QString sibling = master.path() + QStringLiteral("2/lumaret.ini");
+            writeFile(sibling, settings({"[ENVIRONMENT]", "txtTelop=隣"}));
+            QFile::remove(masterSettings);
+            QVERIFY(QFile::link(sibling, masterSettings));
         } else if (kind == QLatin1String("link in")) {
             writeFile(m.filePath(QStringLiteral("img/real.txt")), "interface2=3000#0");
             QFile::remove(masterSlides);
@@ -487,10 +500,12 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, "the look at the master must not block");
         QTest::failOnWarning(QRegularExpression("master|lumaret.ini|swfpara"));
         probe.syncTick();
-        if (warning.isEmpty()) {
+        QDir(master.path() + u'2').removeRecursively();
+        if (settingsTaken) {
             QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("親機"));
             QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
-                     QByteArray("interface2=3000#0"));
+                     warning.isEmpty() ? QByteArray("interface2=3000#0")
+                                       : QByteArray("interface2=1000#0"));
             QVERIFY(!QFileInfo(folder.file(mdlCommon::SlideParamsFileName)).isSymLink());
             return;
         }
