@@ -256,10 +256,7 @@ void dlgEnv::OKButton_Click()
     if (optTelop[0]->isChecked()) {
         m_owner.stvTelop->setVisible(true);
         m_owner.setFlashHeight(677);
-        QString text = txtTelop->text();
-        if (chkDate->isChecked())
-            text = platform::japaneseEraDatePrefix(today) + text;
-        m_owner.stvTelop->putProperty(strovel::dispid::Text, text);
+        m_owner.showTelopText(txtTelop->text(), chkDate->isChecked(), today);
     } else {
         m_owner.stvTelop->setVisible(false);
         m_owner.setFlashHeight(803);

@@ -324,11 +324,17 @@ void frmMain::applyTelopVisibility()
 
 void frmMain::applyTelopText(const QDate& today)
 {
-    m_telopDate = today;
-    QString text = withoutBlanksAround(environment("txtTelop"));
-    if (environment("chkDate") == QLatin1String("1"))
-        text = platform::japaneseEraDatePrefix(today) + text;
-    stvTelop->putProperty(dispid::Text, text);
+    showTelopText(withoutBlanksAround(environment("txtTelop")),
+                  environment("chkDate") == QLatin1String("1"), today);
+}
+
+void frmMain::showTelopText(const QString& text, bool withDate, const QDate& day)
+{
+    m_telopText = text;
+    m_telopWithDate = withDate;
+    m_telopDate = day;
+    stvTelop->putProperty(dispid::Text,
+                          withDate ? platform::japaneseEraDatePrefix(m_telopDate) + text : text);
 }
 
 void frmMain::restartPresentation()
@@ -376,10 +382,10 @@ void frmMain::followDayChange()
     if (now == m_telopDate)
         return;
     m_telopDate = now;
-    if (environment("chkDate") == QLatin1String("1")) {
+    if (m_telopWithDate) {
         qCInfo(lcPlayer).noquote()
             << "a new day:" << now.toString(Qt::ISODate) << "; the telop shows its date";
-        applyTelopText(now);
+        showTelopText(m_telopText, true, now);
     }
 }
 

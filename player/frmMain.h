@@ -85,6 +85,9 @@ public:
     double flashHeight() const { return m_flashHeight; }
     // StopPlay, GotoFrame 0, Play: every (re)start of the presentation.
     void restartPresentation();
+    // Shows the text on the telop, after the day's date when withDate is set. The text is kept
+    // as given: when the day changes only the date in front of it changes.
+    void showTelopText(const QString& text, bool withDate, const QDate& day);
 
     // Today's date, for the telop's date prefix: the system's, or a test's clock.
     QDate today() const { return m_clock ? m_clock() : QDate::currentDate(); }
@@ -133,6 +136,8 @@ private:
     double m_flashHeight = 0; // window units; 0 until the start-up sets it
     std::function<QDate()> m_clock;
     QDate m_telopDate;          // the day the telop's text was last set for
+    QString m_telopText;        // the telop's text without its date
+    bool m_telopWithDate = false;
     MasterWatch* m_master;      // the subordinate's look at its master, off this thread
     ServiceNotifier* m_service; // readiness and keep-alive for the service manager
     friend class frmMainProbe;

@@ -609,6 +609,48 @@ private slots:
         QVERIFY(!window->swf1->swfEngine());
     }
 
+    // At midnight only the date in front of the shown text changes: blanks typed around the
+    // text stay, and a set that was loaded and then cancelled does not reach the screen.
+    void dayChangeKeepsTheShownText_data()
+    {
+        QTest::addColumn<bool>("loadThenCancel");
+        QTest::newRow("blanks around the text") << false;
+        QTest::newRow("a set loaded, then cancelled") << true;
+    }
+    void dayChangeKeepsTheShownText()
+    {
+        QFETCH(bool, loadThenCancel);
+        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=a.swf", "txtTelop=前",
+                    "chkDate=1"});
+        QDate day(2026, 12, 7);
+        window->setClock([&] { return day; });
+        const auto shown = [&] {
+            QVariant text;
+            window->stvTelop->getProperty(strovel::dispid::Text, &text);
+            return text.toString();
+        };
+        QString expected = QStringLiteral("前");
+        {
+            dlgEnv dialog(*window);
+            if (loadThenCancel) {
+                writeFile(file(QStringLiteral("save/夜")),
+                          settings({"[ENVIRONMENT]", "txtTelop=夜の部", "chkDate=1"}));
+                Pickers pickers;
+                pickers.answers = {file(QStringLiteral("save/夜"))};
+                dialog.cmdLoad_Click();
+                dialog.CancelButton_Click();
+            } else {
+                dialog.txtTelop->setText(QStringLiteral("  営業中  "));
+                dialog.OKButton_Click();
+                expected = QStringLiteral("  営業中  ");
+            }
+        }
+        QCOMPARE(shown(), platform::japaneseEraDatePrefix(day) + expected);
+        day = day.addDays(1);
+        window->timIntval_Timer();
+        QCOMPARE(shown(), platform::japaneseEraDatePrefix(day) + expected);
+    }
+
     // A cancelled load after a successful one loads nothing: the set chosen before is not
     // copied again.
     void cancelledLoadLoadsNothing()
