@@ -21,6 +21,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -649,6 +652,49 @@ private slots:
         day = day.addDays(1);
         window->timIntval_Timer();
         QCOMPARE(shown(), platform::japaneseEraDatePrefix(day) + expected);
+    }
+
+    // The real file dialog lists what its pattern matches as the dialogs have always meant
+    // it ("*.*" is every file, saved sets have no extension) and shows each description once.
+    void filePickersListWhatTheirPatternsMatch_data()
+    {
+        QTest::addColumn<QString>("picker");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("setting sets") << "load" << "Lumaret設定 ファイル (*.*)"
+                                      << QStringList{"夜.txt", "朝"};
+        QTest::newRow("movies") << "movie" << "Flash ファイル (*.swf)" << QStringList{"a.swf"};
+    }
+    void filePickersListWhatTheirPatternsMatch()
+    {
+        QFETCH(QString, picker);
+        QFETCH(QString, description);
+        QFETCH(QStringList, listed);
+        for (const char* name : {"save/朝", "save/夜.txt", "ani/a.swf", "ani/read.txt"})
+            writeFile(file(QString::fromUtf8(name)), "x");
+        openPlayer({"[ENVIRONMENT]", "optTarget=0"});
+        dlgEnv dialog(*window);
+        QString shownDescription;
+        QStringList shown;
+        QTimer::singleShot(0, this, [&] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!files)
+                return;
+            auto* view = files->findChild<QListView*>(QStringLiteral("listView"));
+            auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            // The folder is read in the background: wait for what should be there, or a while.
+            const auto rows = [&] { return view->model()->rowCount(view->rootIndex()); };
+            if (!QTest::qWaitFor([&] { return rows() >= listed.size(); }, 3000))
+                qWarning() << "the dialog lists" << rows() << "files";
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                shown << view->model()->index(row, 0, view->rootIndex()).data().toString();
+            shownDescription = types->currentText();
+            files->reject();
+        });
+        picker == QLatin1String("load") ? dialog.cmdLoad_Click() : dialog.cmdAnime_Click();
+        shown.sort();
+        QCOMPARE(shown, listed);
+        QCOMPARE(shownDescription, description);
     }
 
     // A cancelled load after a successful one loads nothing: the set chosen before is not
