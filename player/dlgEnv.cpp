@@ -367,16 +367,17 @@ void dlgEnv::cmdAnime_Click()
     dlgFopen.InitDir =
         inProgramFolder(optTarget[1]->isChecked() ? QStringLiteral("img") : QStringLiteral("ani"));
     dlgFopen.Filter = QStringLiteral("Flash ファイル (*.swf)|*.swf");
-    dlgFopen.ShowOpen();
-    txtAnime->setText(GetFileName(dlgFopen.FileName));
+    // A cancelled picker changes nothing.
+    if (dlgFopen.ShowOpen())
+        txtAnime->setText(GetFileName(dlgFopen.FileName));
 }
 
 void dlgEnv::cmdImg_Click(int16_t index)
 {
     dlgFopen.InitDir = inProgramFolder(QStringLiteral("img"));
     dlgFopen.Filter = QStringLiteral("画像 ファイル (*.jpg)|*.jpg|*.jpeg");
-    dlgFopen.ShowOpen();
-    txtImg[size_t(index)]->setText(GetFileName(dlgFopen.FileName));
+    if (dlgFopen.ShowOpen())
+        txtImg[size_t(index)]->setText(GetFileName(dlgFopen.FileName));
 }
 
 void dlgEnv::refuse(const QString& text, const QString& title)

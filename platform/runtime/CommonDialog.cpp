@@ -38,7 +38,7 @@ QStringList nameFilters(const QString& filter)
 
 } // namespace
 
-void CommonDialog::ShowOpen()
+bool CommonDialog::ShowOpen()
 {
     const FileDialogRequest request{m_parent, InitDir, Filter, FileName};
     std::optional<QString> chosen;
@@ -56,6 +56,7 @@ void CommonDialog::ShowOpen()
     }
     if (chosen)
         FileName = *chosen;
+    return chosen.has_value();
 }
 
 FileDialogAnswerer setFileDialogAnswerer(FileDialogAnswerer answerer)

@@ -31,8 +31,9 @@ public:
     QString InitDir;
     QString Filter;
 
-    // Shows the modal open-file dialog; a chosen file's full path goes to FileName.
-    void ShowOpen();
+    // Shows the modal open-file dialog; a chosen file's full path goes to FileName. False when
+    // the dialog was cancelled (FileName then stays as it was).
+    bool ShowOpen();
 
 private:
     QWidget* m_parent;

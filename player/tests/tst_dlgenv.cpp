@@ -323,6 +323,7 @@ private slots:
         openPlayer();
         dlgEnv dialog(*window);
         dialog.optTarget[1]->setChecked(true);
+        dialog.txtImg[1]->setText(QStringLiteral("kept.jpg"));
         Pickers pickers;
         pickers.answers = {QStringLiteral("/elsewhere/one.jpg"),
                            QString(),
@@ -332,19 +333,19 @@ private slots:
                            QString()};
         dialog.cmdImg_Click(0);
         QCOMPARE(dialog.txtImg[0]->text(), QStringLiteral("one.jpg"));
-        dialog.cmdImg_Click(1); // cancelled: the name from before
+        dialog.cmdImg_Click(1); // cancelled: the row stays as it was
         QCOMPARE(pickers.asked[1].fileName, QStringLiteral("/elsewhere/one.jpg"));
-        QCOMPARE(dialog.txtImg[1]->text(), QStringLiteral("one.jpg"));
+        QCOMPARE(dialog.txtImg[1]->text(), QStringLiteral("kept.jpg"));
         dialog.cmdAnime_Click();
         QCOMPARE(pickers.asked[2].initDir, file(QStringLiteral("img")));
         QCOMPARE(pickers.asked[2].filter, QStringLiteral("Flash ファイル (*.swf)|*.swf"));
         QCOMPARE(dialog.txtAnime->text(), QStringLiteral("movie.swf"));
-        dialog.cmdImg_Click(2); // cancelled: the movie's name
-        QCOMPARE(dialog.txtImg[2]->text(), QStringLiteral("movie.swf"));
+        dialog.cmdImg_Click(2); // cancelled: the row stays empty
+        QCOMPARE(dialog.txtImg[2]->text(), QString());
         QCOMPARE(pickers.asked[3].filter, QStringLiteral("画像 ファイル (*.jpg)|*.jpg|*.jpeg"));
-        dialog.cmdAnime_Click(); // cancelled: empties the movie
-        QCOMPARE(dialog.txtAnime->text(), QString());
-        dialog.cmdImg_Click(3); // and now a cancelled image picker empties its row
+        dialog.cmdAnime_Click(); // cancelled: the movie stays
+        QCOMPARE(dialog.txtAnime->text(), QStringLiteral("movie.swf"));
+        dialog.cmdImg_Click(3);
         QCOMPARE(dialog.txtImg[3]->text(), QString());
     }
 
