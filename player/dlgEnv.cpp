@@ -17,12 +17,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -164,6 +166,18 @@ void dlgEnv::createControls()
     connect(cmdSave, &QPushButton::clicked, this, &dlgEnv::cmdSave_Click);
     connect(cmdLoad, &QPushButton::clicked, this, &dlgEnv::cmdLoad_Click);
     txtTime->installEventFilter(this);
+    // The telop shows one line: a line break that comes in (a paste) becomes a blank in the
+    // box itself, so the box, the stored setting and the telop show the same text.
+    connect(txtTelop, &QLineEdit::textChanged, this, [this](const QString& text) {
+        static const QRegularExpression lineBreak(
+            QStringLiteral("\\r\\n|[\\r\\n\\x{2028}\\x{2029}]"));
+        if (!text.contains(lineBreak))
+            return;
+        const int cursor = txtTelop->cursorPosition();
+        const QString line = QString(text).replace(lineBreak, QStringLiteral(" "));
+        txtTelop->setText(line);
+        txtTelop->setCursorPosition(std::max(0, cursor - int(text.size() - line.size())));
+    });
 }
 
 QRect dlgEnv::scaled(int left, int top, int width, int height) const
@@ -311,9 +325,21 @@ void dlgEnv::txtTime_KeyPress(int16_t& keyAscii)
 }
 
 // Only typed characters meet the digit filter; navigation and dialog keys (Tab, Enter,
-// Escape, shortcuts), whose text is a control character, keep their usual meaning.
+// Escape, shortcuts), whose text is a control character, keep their usual meaning. Pasting
+// has no effect, and an input method's text keeps only its digits.
 bool dlgEnv::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == txtTime && event->type() == QEvent::InputMethod) {
+        auto* input = static_cast<QInputMethodEvent*>(event);
+        QString digits;
+        for (const QChar c : input->commitString())
+            if (c >= u'0' && c <= u'9')
+                digits += c;
+        input->setCommitString(digits, input->replacementStart(), input->replacementLength());
+    }
+    if (watched == txtTime && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste))
+        return true;
     if (watched == txtTime && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString typed = key->text();

@@ -21,13 +21,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QListView>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -574,8 +576,8 @@ private slots:
         for (const char* movie : {"img/フェード.swf", "img/dummy.swf"})
             QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QString::fromUtf8(movie)),
                                 file(QString::fromUtf8(movie))));
-        for (const auto& [name, colour] : {std::pair{"img/red.png", Qt::red},
-                                           std::pair{"img/green.png", Qt::green}}) {
+        for (const auto& [name, colour] :
+             {std::pair{"img/red.png", Qt::red}, std::pair{"img/green.png", Qt::green}}) {
             QImage picture(64, 48, QImage::Format_RGB32);
             picture.fill(colour);
             QVERIFY(picture.save(file(QLatin1String(name))));
@@ -624,8 +626,7 @@ private slots:
     void dayChangeKeepsTheShownText()
     {
         QFETCH(bool, loadThenCancel);
-        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=a.swf", "txtTelop=前",
-                    "chkDate=1"});
+        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=a.swf", "txtTelop=前", "chkDate=1"});
         QDate day(2026, 12, 7);
         window->setClock([&] { return day; });
         const auto shown = [&] {
@@ -662,9 +663,11 @@ private slots:
         QTest::addColumn<QString>("picker");
         QTest::addColumn<QString>("description");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("setting sets") << "load" << "Lumaret設定 ファイル (*.*)"
-                                      << QStringList{"夜.txt", "朝"};
-        QTest::newRow("movies") << "movie" << "Flash ファイル (*.swf)" << QStringList{"a.swf"};
+        QTest::newRow("setting sets")
+            << "load"
+            << "Lumaret設定 ファイル (*.*)" << QStringList{"夜.txt", "朝"};
+        QTest::newRow("movies") << "movie"
+                                << "Flash ファイル (*.swf)" << QStringList{"a.swf"};
     }
     void filePickersListWhatTheirPatternsMatch()
     {
@@ -733,15 +736,78 @@ private slots:
         QCOMPARE(dialog.txtTime->text(), QStringLiteral("7"));
     }
 
+    // Only typed digits reach the time box: typed letters, pasted text and text committed
+    // by an input method do not.
+    void onlyDigitsReachTheTime_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("typed") << "type"
+                               << "1a-.5 "
+                               << "15";
+        QTest::newRow("Ctrl+V") << "ctrl+v"
+                                << "15a"
+                                << "";
+        QTest::newRow("Shift+Insert") << "shift+insert"
+                                      << "15a"
+                                      << "";
+        QTest::newRow("input method") << "input method"
+                                      << "1５a5"
+                                      << "15";
+    }
     void onlyDigitsReachTheTime()
     {
+        QFETCH(QString, way);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
         openPlayer({"[ENVIRONMENT]", "optTarget=1"});
         dlgEnv dialog(*window);
         dialog.show();
         dialog.txtTime->clear();
         dialog.txtTime->setFocus();
-        QTest::keyClicks(dialog.txtTime, QStringLiteral("1a-.5 "));
-        QCOMPARE(dialog.txtTime->text(), QStringLiteral("15"));
+        QApplication::clipboard()->setText(text);
+        if (way == QLatin1String("type")) {
+            QTest::keyClicks(dialog.txtTime, text);
+        } else if (way == QLatin1String("ctrl+v")) {
+            QTest::keyClick(dialog.txtTime, Qt::Key_V, Qt::ControlModifier);
+        } else if (way == QLatin1String("shift+insert")) {
+            QTest::keyClick(dialog.txtTime, Qt::Key_Insert, Qt::ShiftModifier);
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(text);
+            QApplication::sendEvent(dialog.txtTime, &commit);
+        }
+        QCOMPARE(dialog.txtTime->text(), shown);
+    }
+
+    // A line break pasted into the telop box becomes a blank there: the box, the stored
+    // setting and the telop then show the same line.
+    void pastedLineBreaksBecomeBlanks_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::newRow("LF") << "上の行\n下の行";
+        QTest::newRow("CR LF") << "上の行\r\n下の行";
+    }
+    void pastedLineBreaksBecomeBlanks()
+    {
+        QFETCH(QString, pasted);
+        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=a.swf", "chkDate=0"});
+        dlgEnv dialog(*window);
+        dialog.show();
+        dialog.txtTelop->clear();
+        dialog.txtTelop->setFocus();
+        QApplication::clipboard()->setText(pasted);
+        QTest::keyClick(dialog.txtTelop, Qt::Key_V, Qt::ControlModifier);
+        const QString line = QStringLiteral("上の行 下の行");
+        QCOMPARE(dialog.txtTelop->text(), line);
+        dialog.OKButton_Click();
+        QCOMPARE(mdlCommon::GetIniString(file(mdlCommon::SettingsFileName), "ENVIRONMENT",
+                                         "txtTelop", "?"),
+                 line);
+        QVariant text;
+        window->stvTelop->getProperty(strovel::dispid::Text, &text);
+        QCOMPARE(text.toString(), line);
     }
 
     // From the player's settings button through OK.
