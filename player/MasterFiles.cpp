@@ -60,8 +60,8 @@ Reading readMasterFile(const QString& path, const QString& folder)
     }
     // The place that was checked is opened, without following a link there: a link swapped in
     // after the check is not followed out of the folder.
-    const int fd = ::open(QFile::encodeName(real).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    const int fd =
+        ::open(QFile::encodeName(real).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         reading.error = QStringLiteral("cannot open %1: %2").arg(path, systemError());
         return reading;

@@ -418,7 +418,8 @@ void frmMain::takeOverMaster(const master::Check& check)
     }
     QList<std::pair<QString, QByteArray>> files{{settingsFile(), check.pair.settings}};
     if (check.pair.slideParams)
-        files.append({QDir(m_programFolder).filePath(SlideParamsFileName), *check.pair.slideParams});
+        files.append(
+            {QDir(m_programFolder).filePath(SlideParamsFileName), *check.pair.slideParams});
     else
         qCWarning(lcPlayer).noquote()
             << "the master has no usable slide list:" << check.pair.slideParamsError

@@ -642,7 +642,7 @@ void CtlStrovel::paintEvent(QPaintEvent* event)
     const QRegion boardPart = (dirty - stripRect) & QRect(0, 0, board.width(), board.height());
     for (const QRect& r : boardPart)
         painter.drawImage(r.topLeft(), board, r);
-    for (const QRect& r : dirty & stripRect & QRect(0, 0, board.width(), board.height()))
+    for (const QRect& r : dirty& stripRect& QRect(0, 0, board.width(), board.height()))
         painter.drawImage(r.topLeft(), strip, r.translated(-stripRect.topLeft()));
     // Until the first build, and wherever the board does not reach, show a dark board.
     for (const QRect& r : dirty - QRect(0, 0, board.width(), board.height()))

@@ -249,8 +249,8 @@ int markEffect(const QString& in, const QString& out, const QString& effectName)
     {
         const char* name;
         SlideEffect effect;
-    } effects[] = {{"none", SlideEffect::None}, {"fade", SlideEffect::Fade},
-                   {"slide", SlideEffect::Slide}};
+    } effects[] = {
+        {"none", SlideEffect::None}, {"fade", SlideEffect::Fade}, {"slide", SlideEffect::Slide}};
     const auto* effect = std::find_if(std::begin(effects), std::end(effects), [&](const auto& e) {
         return effectName == QLatin1String(e.name);
     });
@@ -266,7 +266,7 @@ int markEffect(const QString& in, const QString& out, const QString& effectName)
                              : bytes.startsWith("ZWS") ? SwfFile::Compression::Lzma
                                                        : SwfFile::Compression::None;
     return writeFile(out, withSlideEffectMarker(*movie, effect->effect).toBytes(compression)) ? 0
-                                                                                             : 1;
+                                                                                              : 1;
 }
 
 } // namespace

@@ -35,11 +35,10 @@ std::optional<double> leadingInteger(const QString& text)
     double value = 0;
     bool digits = false;
     for (; at < text.size(); ++at) {
-        const int digit = text[at].isDigit() && text[at].unicode() < 0x80
-                              ? text[at].unicode() - '0'
-                              : radix == 16 && QStringLiteral("abcdef").contains(text[at].toLower())
-                                  ? text[at].toLower().unicode() - 'a' + 10
-                                  : -1;
+        const int digit = text[at].isDigit() && text[at].unicode() < 0x80 ? text[at].unicode() - '0'
+                          : radix == 16 && QStringLiteral("abcdef").contains(text[at].toLower())
+                              ? text[at].toLower().unicode() - 'a' + 10
+                              : -1;
         if (digit < 0)
             break;
         value = value * radix + digit;
@@ -86,8 +85,7 @@ QString picturePath(const QString& movieFolder, const QString& name)
     while (!address.isEmpty() && edge(address.back()))
         address.chop(1);
     address = address.left(address.indexOf(u'?'));
-    const QString decoded =
-        QString::fromUtf8(QByteArray::fromPercentEncoding(address.toUtf8()));
+    const QString decoded = QString::fromUtf8(QByteArray::fromPercentEncoding(address.toUtf8()));
     return QDir::cleanPath(QDir(movieFolder).filePath(decoded));
 }
 

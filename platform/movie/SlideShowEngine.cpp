@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPaintEvent>
 #include <QFutureWatcher>
 #include <QImageReader>
 #include <QLoggingCategory>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
@@ -89,7 +89,7 @@ SlideParameters readParameters(const QString& folder)
 
 // Runs `work` on a worker and hands its result to `done` on this thread, unless `receiver`
 // is gone by then.
-template<typename Result, typename Work, typename Done>
+template <typename Result, typename Work, typename Done>
 void onWorker(QObject* receiver, Work work, Done done)
 {
     auto* watcher = new QFutureWatcher<Result>(receiver);
@@ -125,9 +125,9 @@ QWidget* SlideShowEngine::view()
 void SlideShowEngine::load(const QString& path)
 {
     QFile file(path);
-    const auto marker =
-        file.open(QIODevice::ReadOnly) ? knownSlideEffect(file.read(SlideEffectHeadSize))
-                                       : std::nullopt;
+    const auto marker = file.open(QIODevice::ReadOnly)
+                            ? knownSlideEffect(file.read(SlideEffectHeadSize))
+                            : std::nullopt;
     loadShow(path, marker.value_or(SlideEffectMarker{}));
 }
 
@@ -304,8 +304,8 @@ void SlideShowEngine::pictureRead(const QString& name, const PictureRead& read)
             it = kept > CacheBudget && it.key() != path ? m_cache.erase(it) : std::next(it);
         }
     }
-    const QImage picture = read.outcome == PictureRead::Decoded ? read.image
-                                                                : m_cache.value(path).image;
+    const QImage picture =
+        read.outcome == PictureRead::Decoded ? read.image : m_cache.value(path).image;
     m_skippedInARow = 0;
     if (m_reported.remove(name))
         qCInfo(lcSlides).noquote() << "the picture" << name << "shows again";
@@ -324,9 +324,8 @@ void SlideShowEngine::skipPicture(const QString& name, const PictureRead& read)
 {
     if (!m_reported.contains(name)) {
         m_reported.insert(name);
-        qCWarning(lcSlides).noquote()
-            << "cannot show the picture" << name << "in" << m_folder << ":" << read.error
-            << "; it is left out while it stays so";
+        qCWarning(lcSlides).noquote() << "cannot show the picture" << name << "in" << m_folder
+                                      << ":" << read.error << "; it is left out while it stays so";
     }
     if (++m_skippedInARow < m_parameters.names.size()) {
         startTurn();

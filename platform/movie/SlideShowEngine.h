@@ -99,12 +99,12 @@ private:
     QString m_folder;
     SlideParameters m_parameters;
     bool m_parametersRead = false;
-    int m_next = 0;           // the picture of the next turn
-    int m_skippedInARow = 0;  // turns that found no picture, since one was shown
+    int m_next = 0;          // the picture of the next turn
+    int m_skippedInARow = 0; // turns that found no picture, since one was shown
     bool m_turnPending = false;
-    bool m_restart = false;   // GotoFrame(0) while halted: Play starts from the first picture
+    bool m_restart = false;     // GotoFrame(0) while halted: Play starts from the first picture
     bool m_noTransition = true; // the next picture replaces the one on show at once
-    QString m_heldName;       // read while halted: shown when the show plays again
+    QString m_heldName;         // read while halted: shown when the show plays again
     QImage m_held;
     QString m_currentName;
     QImage m_current;

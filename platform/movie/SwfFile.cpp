@@ -238,15 +238,15 @@ QByteArray lzmaCompressed(const QByteArray& body)
 namespace {
 
 // Whether `test` holds for a tag of the timeline or of a sprite in it, at any depth.
-template<typename Test>
-bool anyTag(const QList<Tag>& tags, const Test& test, int depth = 0)
+template <typename Test> bool anyTag(const QList<Tag>& tags, const Test& test, int depth = 0)
 {
     for (const Tag& tag : tags) {
         if (test(tag))
             return true;
         // A sprite: id and frame count, then its own tags. Nesting is bounded: a file can
         // not make the reader recurse without end.
-        if (tag.code == DefineSprite && depth < 64 && anyTag(readTags(tag.body, 4), test, depth + 1))
+        if (tag.code == DefineSprite && depth < 64 &&
+            anyTag(readTags(tag.body, 4), test, depth + 1))
             return true;
     }
     return false;
@@ -288,9 +288,8 @@ bool SwfFile::mayPlaySound() const
             return true;
         default:
             // Sounds and streams loaded by scripts: the class names stand in the code.
-            return isScript(tag) &&
-                   (tag.body.contains("Sound") || tag.body.contains("NetStream") ||
-                    tag.body.contains("Microphone"));
+            return isScript(tag) && (tag.body.contains("Sound") || tag.body.contains("NetStream") ||
+                                     tag.body.contains("Microphone"));
         }
     });
 }

@@ -59,7 +59,8 @@ void copyExtendedAttributes(const QByteArray& from, int to)
         if (length < 0)
             continue;
         QByteArray value(length, '\0');
-        if (::getxattr(from.constData(), name.constData(), value.data(), size_t(length)) == length &&
+        if (::getxattr(from.constData(), name.constData(), value.data(), size_t(length)) ==
+                length &&
             ::fsetxattr(to, name.constData(), value.constData(), size_t(length), 0) != 0)
             qCDebug(lcFile).noquote() << "cannot keep the attribute" << name << "of" << from;
     }
@@ -282,8 +283,8 @@ void removeLeftoverTemporaries(const QString& path)
     const QRegularExpression temporary(QRegularExpression::anchoredPattern(
         QRegularExpression::escape(staged) + QStringLiteral("[A-Za-z0-9]{6}")));
     const QDir folder = file.absoluteDir();
-    for (const QString& name : folder.entryList({staged + u'*'},
-                                                QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString& name :
+         folder.entryList({staged + u'*'}, QDir::Files | QDir::Hidden | QDir::System)) {
         if (!temporary.match(name).hasMatch())
             continue;
         if (QFile::remove(folder.filePath(name)))

@@ -211,8 +211,10 @@ private slots:
     {
         Folder folder;
         const QStringList names{".lumaret.ini.lumaret-staged-Ab3xYz",
-                                "img/.swfpara.txt.lumaret-staged-Qw12er", "lumaret.ini.backup",
-                                "img/swfpara.txt.keep01", "lumaret.ini.orig01",
+                                "img/.swfpara.txt.lumaret-staged-Qw12er",
+                                "lumaret.ini.backup",
+                                "img/swfpara.txt.keep01",
+                                "lumaret.ini.orig01",
                                 "img/photo.jpg.Qw12er"};
         for (const QString& name : names)
             writeFile(folder.file(name), "x");
@@ -429,9 +431,8 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("warning"); // "" when the pair is taken over
         QTest::addColumn<bool>("settingsTaken");
-        QTest::newRow("settings file is a FIFO")
-            << "fifo"
-            << "lumaret.ini is not a regular file" << false;
+        QTest::newRow("settings file is a FIFO") << "fifo"
+                                                 << "lumaret.ini is not a regular file" << false;
         QTest::newRow("slide parameters link out of the master folder")
             << "link out"
             << "no usable slide list: .*swfpara.txt leads out of the master folder" << true;

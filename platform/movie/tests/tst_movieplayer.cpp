@@ -21,13 +21,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QtEndian>
 #include <csignal>
 
 using platform::movie::MoviePlayer;
-
 
 namespace {
 
@@ -164,7 +163,8 @@ QString redAndGreenSlideShow(const QTemporaryDir& img, const QString& movie, int
                              Engine engine = Engine::Native)
 {
     if (engine == Engine::Native &&
-        !QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/") + movie), img.filePath(movie)))
+        !QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/") + movie),
+                     img.filePath(movie)))
         return {};
     if (engine == Engine::WebPlayer) {
         QFile copy(img.filePath(movie));
@@ -351,7 +351,8 @@ private slots:
     {
         QFETCH(Engine, engine);
         QTemporaryDir img;
-        const QString movie = redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 3000, engine);
+        const QString movie =
+            redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 3000, engine);
         QVERIFY(!movie.isEmpty());
         QVERIFY(QFile::rename(img.filePath(QStringLiteral("red.jpg")),
                               img.filePath(QStringLiteral("赤い画像.jpg"))));
@@ -519,8 +520,7 @@ private slots:
             QTemporaryDir img;
             player->setMovie(redAndGreenSlideShow(img, movie, Milliseconds, engine));
             QMap<int, QImage> frames;
-            if (!QTest::qWaitFor([&] { return near(centreOf(*player), qRgb(255, 0, 0)); },
-                                 Startup))
+            if (!QTest::qWaitFor([&] { return near(centreOf(*player), qRgb(255, 0, 0)); }, Startup))
                 return frames;
             QElapsedTimer clock;
             clock.start();
@@ -702,9 +702,12 @@ private slots:
     void oldMoviesStillLackExternalInterface()
     {
         const QByteArray stopWhereFlashIsSeen =
-            pushString("flash") + QByteArray::fromHex("1c" "44") // typeof flash
+            pushString("flash") +
+            QByteArray::fromHex("1c"
+                                "44")                             // typeof flash
             + pushString("undefined") + QByteArray::fromHex("49") // == "undefined"
-            + QByteArray::fromHex("9d02000100" "07");             // if so jump over stop()
+            + QByteArray::fromHex("9d02000100"
+                                  "07"); // if so jump over stop()
         QTemporaryDir dir;
         player->setMovie(savedMovie(dir, loopingMovie({}, 6, stopWhereFlashIsSeen)));
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
@@ -718,9 +721,13 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("movie.swf"));
         const QByteArray stopUnlessOwnAddress =
-            pushString("") + QByteArray::fromHex("960500" "0100007041" "22") // _url
+            pushString("") +
+            QByteArray::fromHex("960500"
+                                "0100007041"
+                                "22")                                                       // _url
             + pushString(QUrl::fromLocalFile(path).toEncoded()) + QByteArray::fromHex("49") // ==
-            + QByteArray::fromHex("9d02000100" "07"); // if so jump over stop()
+            + QByteArray::fromHex("9d02000100"
+                                  "07"); // if so jump over stop()
         QCOMPARE(savedMovie(dir, loopingMovie({}, 8, stopUnlessOwnAddress)), path);
         player->setMovie(path);
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);
@@ -732,11 +739,18 @@ private slots:
     {
         const QByteArray makeOwnFlash = pushString("_global") + QByteArray::fromHex("1c") +
                                         pushString("flash") +
-                                        QByteArray::fromHex("960500" "010000803f" "4f"); // = 1
+                                        QByteArray::fromHex("960500"
+                                                            "010000803f"
+                                                            "4f"); // = 1
         const QByteArray stopWhereFlashIsGone =
-            pushString("flash") + QByteArray::fromHex("1c" "44") + pushString("undefined") +
-            QByteArray::fromHex("49" "12") // typeof flash != "undefined"
-            + QByteArray::fromHex("9d02000100" "07"); // if so jump over stop()
+            pushString("flash") +
+            QByteArray::fromHex("1c"
+                                "44") +
+            pushString("undefined") +
+            QByteArray::fromHex("49"
+                                "12") // typeof flash != "undefined"
+            + QByteArray::fromHex("9d02000100"
+                                  "07"); // if so jump over stop()
         QTemporaryDir dir;
         player->setMovie(savedMovie(dir, loopingMovie(makeOwnFlash, 6, stopWhereFlashIsGone)));
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 5, Startup);

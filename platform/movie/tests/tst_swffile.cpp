@@ -294,12 +294,12 @@ private slots:
                 .toBytes(compression)
                 .left(platform::movie::SlideEffectHeadSize);
         };
-        QTest::newRow("fade, plain") << marked(SlideEffect::Fade, SwfFile::Compression::None)
-                                     << int(SlideEffect::Fade);
-        QTest::newRow("slide, zlib") << marked(SlideEffect::Slide, SwfFile::Compression::Zlib)
-                                     << int(SlideEffect::Slide);
-        QTest::newRow("none, LZMA") << marked(SlideEffect::None, SwfFile::Compression::Lzma)
-                                    << int(SlideEffect::None);
+        QTest::newRow("fade, plain")
+            << marked(SlideEffect::Fade, SwfFile::Compression::None) << int(SlideEffect::Fade);
+        QTest::newRow("slide, zlib")
+            << marked(SlideEffect::Slide, SwfFile::Compression::Zlib) << int(SlideEffect::Slide);
+        QTest::newRow("none, LZMA")
+            << marked(SlideEffect::None, SwfFile::Compression::Lzma) << int(SlideEffect::None);
         QTest::newRow("placeholder, zlib")
             << marked(SlideEffect::Placeholder, SwfFile::Compression::Zlib)
             << int(SlideEffect::Placeholder);
@@ -339,17 +339,17 @@ private slots:
             << QByteArray("interface2=12000#4#a.jpg#" +
                           platform::toCp932(QStringLiteral("赤い画像.jpg")) + "# b.jpg")
             << 12000 << QStringList{"a.jpg", "赤い画像.jpg", " b.jpg"};
-        QTest::newRow("dialog, no pictures") << QByteArray("interface2=5000#0") << 5000
-                                             << QStringList();
+        QTest::newRow("dialog, no pictures")
+            << QByteArray("interface2=5000#0") << 5000 << QStringList();
         QTest::newRow("0 seconds: the default time")
             << QByteArray("interface2=0000#1#a.jpg") << 3000 << QStringList{"a.jpg"};
-        QTest::newRow("stopped after the name: 11 bytes") << QByteArray("interface2=") << 3000
-                                                         << QStringList();
+        QTest::newRow("stopped after the name: 11 bytes")
+            << QByteArray("interface2=") << 3000 << QStringList();
         QTest::newRow("empty") << QByteArray() << 3000 << QStringList();
         QTest::newRow("no prefix, hexadecimal time")
             << QByteArray(" 0x7D0#1#a.jpg#") << 2000 << QStringList{"a.jpg"};
-        QTest::newRow("garbled")
-            << QByteArray("\x81interface2=x#\xff#a##b") << 3000 << QStringList{"a", "b"};
+        QTest::newRow("garbled") << QByteArray("\x81interface2=x#\xff#a##b") << 3000
+                                 << QStringList{"a", "b"};
         QTest::newRow("negative time, count ignored")
             << QByteArray("interface2=-5#9#a.jpg") << 3000 << QStringList{"a.jpg"};
     }
@@ -368,13 +368,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
-        QTest::newRow("plain") << "a.jpg" << "/show/img/a.jpg";
-        QTest::newRow("blank kept inside") << "my a.jpg" << "/show/img/my a.jpg";
-        QTest::newRow("line end from an editor") << "a.jpg\r\n" << "/show/img/a.jpg";
-        QTest::newRow("backslash folder") << "sub\\a.jpg" << "/show/img/sub/a.jpg";
-        QTest::newRow("escaped blank") << "my%20a.jpg" << "/show/img/my a.jpg";
-        QTest::newRow("query") << "a.jpg?v=2" << "/show/img/a.jpg";
-        QTest::newRow("parent folder") << "../a.jpg" << "/show/a.jpg";
+        QTest::newRow("plain") << "a.jpg"
+                               << "/show/img/a.jpg";
+        QTest::newRow("blank kept inside") << "my a.jpg"
+                                           << "/show/img/my a.jpg";
+        QTest::newRow("line end from an editor") << "a.jpg\r\n"
+                                                 << "/show/img/a.jpg";
+        QTest::newRow("backslash folder") << "sub\\a.jpg"
+                                          << "/show/img/sub/a.jpg";
+        QTest::newRow("escaped blank") << "my%20a.jpg"
+                                       << "/show/img/my a.jpg";
+        QTest::newRow("query") << "a.jpg?v=2"
+                               << "/show/img/a.jpg";
+        QTest::newRow("parent folder") << "../a.jpg"
+                                       << "/show/a.jpg";
     }
     void findsPicturesAsAddresses()
     {

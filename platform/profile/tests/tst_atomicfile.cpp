@@ -144,8 +144,8 @@ private slots:
         writeAll(target, OldSettings);
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
                                                   QFile::ReadGroup | QFile::WriteGroup));
-        const bool attributes = ::setxattr(QFile::encodeName(target).constData(), "user.shop",
-                                           "east", 4, 0) == 0;
+        const bool attributes =
+            ::setxattr(QFile::encodeName(target).constData(), "user.shop", "east", 4, 0) == 0;
         QVERIFY(QFile::link(QStringLiteral("real/settings.ini"), link));
 
         QVERIFY(platform::replaceFileContents(link, "new"));
