@@ -178,6 +178,7 @@ qint64 RuffleEngine::renderProcessId() const
 void RuffleEngine::load(const QString& path)
 {
     reloadPageIfGrown(true); // a new movie is a quiet moment: the screen changes anyway
+    m_halted = false;
     m_frame = 0;
     ++m_generation;
     const int load = ++m_loadGeneration;
@@ -244,6 +245,7 @@ void RuffleEngine::unload()
 
 void RuffleEngine::stopPlay()
 {
+    m_halted = true;
     run(QStringLiteral("lumaret.stop()"));
 }
 
@@ -262,6 +264,7 @@ void RuffleEngine::gotoFrame(int frame)
 
 void RuffleEngine::play()
 {
+    m_halted = false;
     run(QStringLiteral("lumaret.play()"));
 }
 
@@ -331,6 +334,9 @@ void RuffleEngine::reloadPage()
     m_pending.clear();
     if (!m_loadScript.isEmpty())
         m_pending.append(m_loadScript);
+    // A halted movie (the settings dialog is open) stays halted in the page loaded anew.
+    if (!m_loadScript.isEmpty() && m_halted)
+        m_pending.append(QStringLiteral("lumaret.stop()"));
     m_frame = 0;
     ++m_generation;
     loadPage();

@@ -255,6 +255,7 @@ class TestMoviePlayer : public QObject
     Q_OBJECT
 
     std::unique_ptr<MoviePlayer> player;
+    QTemporaryDir movieDir;
 
 private slots:
     void init()
@@ -844,19 +845,50 @@ private slots:
         }
     }
 
-    // When the web engine's render process dies the movie comes back by itself.
-    void renderProcessDeathReloadsTheMovie()
+    // When the web engine's render process dies, or its page is loaded anew for memory, the
+    // movie comes back by itself; a halted movie (the settings dialog is open) stays halted
+    // until Play.
+    void pageLoadedAnewKeepsTheMovie_data()
     {
-        player->setMovie(fixture("timeline6.swf"));
+        QTest::addColumn<bool>("killed");
+        QTest::addColumn<bool>("halted");
+        QTest::newRow("render process killed") << true << false;
+        QTest::newRow("render process killed while halted") << true << true;
+        QTest::newRow("reloaded for memory while halted") << false << true;
+    }
+    void pageLoadedAnewKeepsTheMovie()
+    {
+        QFETCH(bool, killed);
+        QFETCH(bool, halted);
+        const QString loop = savedMovie(movieDir, loopingMovie({}));
+        player->setMovie(loop);
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
-        const qint64 pid = player->swfEngine()->renderProcessId();
-        QVERIFY(pid > 0);
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("the web player.s process ended; reloading"));
-        ::kill(pid_t(pid), SIGKILL);
-        QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 0, 5000);
+        platform::movie::RuffleEngine* engine = player->swfEngine();
+        const int loads = engine->pageLoadCount();
+        if (halted)
+            player->StopPlay();
+        if (killed) {
+            const qint64 pid = engine->renderProcessId();
+            QVERIFY(pid > 0);
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("the web player.s process ended; reloading"));
+            ::kill(pid_t(pid), SIGKILL);
+        } else {
+            engine->memoryWatch().setSettleMs(0);
+            engine->memoryWatch().setLimits(-1, -1);
+            QTest::ignoreMessage(QtInfoMsg, QRegularExpression("grew by .* reloading its page"));
+            player->GotoFrame(0);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(engine->pageLoadCount() > loads, Startup);
+        if (halted) {
+            QTest::qWait(2000);
+            const auto [before, after] = frameTwice(*player, 1000);
+            QCOMPARE(after, before);
+            player->Play();
+        }
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
-        QVERIFY(player->swfEngine()->renderProcessId() != pid);
+        if (killed)
+            QVERIFY(engine->renderProcessId() > 0);
     }
 };
 
