@@ -43,5 +43,5 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
 # Loaded at run time, named by no binary: the web engine's helper process, the platform and
 # media plugins' back ends, the Japanese fonts, and xset for keeping the screen on.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6webenginecore6-bin, qt6-qpa-plugins, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, fonts-ipafont-gothic, fontconfig, x11-xserver-utils")
+    "libqt6webenginecore6-bin, qt6-qpa-plugins, qt6-translations-l10n, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, fonts-ipafont-gothic, fontconfig, x11-xserver-utils")
 include(CPack)

@@ -7,6 +7,7 @@
 
 #include "movie/WebEngineSetup.h"
 #include "runtime/FontNames.h"
+#include "runtime/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -89,6 +90,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Lumaret"));
     QApplication::setApplicationVersion(QStringLiteral(LUMARET_VERSION));
     platform::installFontSubstitutions();
+    platform::installJapaneseQtTranslations();
     const ScreenSaverInhibitor screenStaysOn; // for the player's whole life
 
     const QString installed = QCoreApplication::applicationDirPath();

@@ -12,6 +12,7 @@
 #include "movie/WebEngineSetup.h"
 #include "runtime/CommonDialog.h"
 #include "runtime/FontNames.h"
+#include "runtime/Translations.h"
 #include "runtime/InputBox.h"
 #include "runtime/tests/MessageBoxRecorder.h"
 #include "text/Cp932.h"
@@ -30,6 +31,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -810,6 +813,22 @@ private slots:
         QCOMPARE(text.toString(), line);
     }
 
+    // Qt's own texts around the dialog are Japanese: message-box buttons, the file dialog,
+    // the text boxes' context menus.
+    void standardTextsAreJapanese()
+    {
+        openPlayer();
+        dlgEnv dialog(*window);
+        QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        const std::unique_ptr<QMenu> menu(dialog.txtTelop->createStandardContextMenu());
+        QVERIFY2(menu->actions().constFirst()->text().startsWith(QStringLiteral("元に戻す")),
+                 qPrintable(menu->actions().constFirst()->text()));
+        QFileDialog files(&dialog);
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        QCOMPARE(files.labelText(QFileDialog::Reject), QStringLiteral("キャンセル"));
+    }
+
     // From the player's settings button through OK.
     void endToEnd()
     {
@@ -851,6 +870,7 @@ int main(int argc, char* argv[])
     platform::movie::prepareWebEngine();
     QApplication app(argc, argv);
     platform::installFontSubstitutions();
+    platform::installJapaneseQtTranslations();
     TestDlgEnv test;
     return QTest::qExec(&test, argc, argv);
 }
