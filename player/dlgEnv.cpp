@@ -7,6 +7,7 @@
 #include "com/ControlHost.h"
 #include "movie/MoviePlayer.h"
 #include "profile/AtomicFile.h"
+#include "runtime/DocumentOpener.h"
 #include "runtime/InputBox.h"
 #include "runtime/MessageBox.h"
 #include "runtime/Twips.h"
@@ -479,9 +480,16 @@ void dlgEnv::cmdClr_Click()
         box->clear();
 }
 
+// The help page opens in the desktop's browser; when none can open it, the user is told.
 void dlgEnv::cmdHelp_Click()
 {
     const QString page = inProgramFolder(QStringLiteral("help/help.html"));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        qCWarning(lcPlayer).noquote() << "cannot open" << page;
+    platform::openDocument(page, this, [this, page](const QString& why) {
+        qCWarning(lcPlayer).noquote() << "cannot open" << page << ":" << why;
+        platform::showMessageBox({this,
+                                  QStringLiteral("使い方のページを開けませんでした。\n%1 を開く"
+                                                 "ブラウザーが見つかりません。")
+                                      .arg(QDir::toNativeSeparators(page)),
+                                  QStringLiteral("使い方"), QMessageBox::Warning, QMessageBox::Ok});
+    });
 }

@@ -11,7 +11,9 @@
 #include "com/PropertyBag.h"
 #include "movie/MoviePlayer.h"
 #include "profile/AtomicFile.h"
+#include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
+#include "runtime/MessageBox.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
 
@@ -461,8 +463,14 @@ void frmMain::cmdHelp_Click()
 {
     const QString readMe =
         QDir(m_programFolder).filePath(QStringLiteral("最初にお読みください.txt"));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(readMe)))
-        qCWarning(lcPlayer).noquote() << "cannot open" << readMe;
+    platform::openDocument(readMe, this, [this, readMe](const QString& why) {
+        qCWarning(lcPlayer).noquote() << "cannot open" << readMe << ":" << why;
+        platform::showMessageBox({this,
+                                  QStringLiteral("%1 を開けませんでした。\nこのファイルを開く"
+                                                 "アプリケーションが見つかりません。")
+                                      .arg(QDir::toNativeSeparators(readMe)),
+                                  QStringLiteral("ヘルプ"), QMessageBox::Warning, QMessageBox::Ok});
+    });
 }
 
 void frmMain::picBar_KeyDown(int keyCode, Qt::KeyboardModifiers)

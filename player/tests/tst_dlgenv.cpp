@@ -35,6 +35,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -827,6 +828,41 @@ private slots:
         QFileDialog files(&dialog);
         files.setOption(QFileDialog::DontUseNativeDialog);
         QCOMPARE(files.labelText(QFileDialog::Reject), QStringLiteral("キャンセル"));
+    }
+
+    // The help page opens through the desktop's opener; when that gives up (no browser), a
+    // message says so instead of nothing happening.
+    void helpThatCannotOpenSaysSo_data()
+    {
+        QTest::addColumn<int>("openerStatus");
+        QTest::newRow("opened") << 0;
+        QTest::newRow("no browser") << 3;
+    }
+    void helpThatCannotOpenSaysSo()
+    {
+        QFETCH(int, openerStatus);
+        QTemporaryDir bin;
+        writeFile(bin.filePath(QStringLiteral("xdg-open")),
+                  "#!/bin/sh\necho \"$1\" > \"$(dirname \"$0\")/asked\"\nexit " +
+                      QByteArray::number(openerStatus) + "\n");
+        QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        openPlayer();
+        dlgEnv dialog(*window);
+        MessageBoxRecorder boxes;
+        if (openerStatus != 0)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot open .*help.html"));
+        dialog.cmdHelp_Click();
+        QTRY_VERIFY(QFile::exists(bin.filePath(QStringLiteral("asked"))));
+        QTest::qWait(300);
+        qputenv("PATH", path);
+        QCOMPARE(readFile(bin.filePath(QStringLiteral("asked"))).trimmed(),
+                 QFile::encodeName(file(QStringLiteral("help/help.html"))));
+        QCOMPARE(boxes.requests.size(), openerStatus == 0 ? 0 : 1);
+        if (openerStatus != 0)
+            QCOMPARE(boxes.requests[0].title, QStringLiteral("使い方"));
     }
 
     // From the player's settings button through OK.
