@@ -109,6 +109,8 @@ double timeToFirstFrame(MoviePlayer& player, const QString& movie)
 {
     const double start = double(QDateTime::currentMSecsSinceEpoch());
     player.setMovie(movie);
+    while (!player.swfEngine()) // the file is looked at first
+        waitMs(1);
     auto* page = static_cast<QWebEngineView*>(player.swfEngine()->view())->page();
     double shownAt = 0;
     QElapsedTimer clock;

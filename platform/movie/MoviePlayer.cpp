@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QStackedLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 Q_LOGGING_CATEGORY(lcMovie, "lumaret.movie")
 
@@ -37,6 +39,9 @@ MoviePlayer::MoviePlayer(QWidget* parent, const QString& runtimeFolder)
     m_swfIdle.setSingleShot(true);
     m_swfIdle.setInterval(WebEngineIdleMs);
     connect(&m_swfIdle, &QTimer::timeout, this, &MoviePlayer::endIdleWebEngine);
+    m_lookLimit.setSingleShot(true);
+    m_lookLimit.setInterval(LookTimeLimitMs);
+    connect(&m_lookLimit, &QTimer::timeout, this, &MoviePlayer::lookTimedOut);
 }
 
 MoviePlayer::~MoviePlayer() = default;
@@ -111,10 +116,33 @@ void MoviePlayer::endIdleWebEngine()
     delete std::exchange(m_swf, nullptr);
 }
 
+// The old movie goes at once; the new one starts once its file has been looked at.
 void MoviePlayer::setMovie(const QString& path)
 {
     m_movie = path;
-    const FileKind found = kindOf(path);
+    const int look = ++m_lookGeneration;
+    m_waiting.clear();
+    m_looking = true;
+    showEngine(nullptr);
+    m_lookLimit.start();
+    auto* watcher = new QFutureWatcher<FileKind>(this);
+    connect(watcher, &QFutureWatcher<FileKind>::finished, this, [this, watcher, look, path] {
+        watcher->deleteLater();
+        if (look == m_lookGeneration)
+            startMovie(path, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run([path, before = m_beforeLook] {
+        if (before)
+            before(path);
+        return kindOf(path);
+    }));
+    emit movieChanged(path);
+}
+
+void MoviePlayer::startMovie(const QString& path, const FileKind& found)
+{
+    m_lookLimit.stop();
+    m_looking = false;
     if (found.kind == Kind::Nothing)
         qCInfo(lcMovie).noquote() << "no movie to show at" << path;
     MovieEngine* engine = engineFor(found.kind);
@@ -123,25 +151,52 @@ void MoviePlayer::setMovie(const QString& path)
         m_slides->loadShow(path, found.marker);
     else if (engine)
         engine->load(path);
-    emit movieChanged(path);
+    for (const auto& run : std::exchange(m_waiting, {}))
+        run();
+}
+
+void MoviePlayer::lookTimedOut()
+{
+    if (!m_looking)
+        return;
+    ++m_lookGeneration; // its answer, should it come, is dropped
+    m_looking = false;
+    m_waiting.clear();
+    qCWarning(lcMovie).noquote() << "the movie" << m_movie << "did not answer within"
+                                 << m_lookLimit.interval() / 1000.0
+                                 << "s (a share that does not answer?); the stage stays black";
+}
+
+void MoviePlayer::command(const std::function<void()>& run)
+{
+    if (m_looking)
+        m_waiting.append(run);
+    else
+        run();
 }
 
 void MoviePlayer::StopPlay()
 {
-    if (m_active)
-        m_active->stopPlay();
+    command([this] {
+        if (m_active)
+            m_active->stopPlay();
+    });
 }
 
 void MoviePlayer::GotoFrame(int frame)
 {
-    if (m_active)
-        m_active->gotoFrame(frame);
+    command([this, frame] {
+        if (m_active)
+            m_active->gotoFrame(frame);
+    });
 }
 
 void MoviePlayer::Play()
 {
-    if (m_active)
-        m_active->play();
+    command([this] {
+        if (m_active)
+            m_active->play();
+    });
 }
 
 bool MoviePlayer::isAnswering() const

@@ -9,6 +9,11 @@
 //
 // The web player's engine runs only while movies need it: the first movie that does starts it,
 // and it is ended once no movie has needed it for webEngineIdleMs.
+//
+// What kind a file is, is looked at on a worker: the file may lie on a share that does not
+// answer. Meanwhile the component shows black and keeps the commands it is given for the
+// movie; a look that takes longer than LookTimeLimitMs is given up (black, one log line) and
+// its late answer dropped.
 
 #include "movie/MovieExport.h"
 
@@ -17,6 +22,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QStackedLayout;
@@ -68,6 +74,14 @@ public:
     static constexpr int WebEngineIdleMs = 60000;
     void setWebEngineIdleMs(int milliseconds) { m_swfIdle.setInterval(milliseconds); }
 
+    // The longest a look at a movie file may take, as for the other reads of a master folder.
+    static constexpr int LookTimeLimitMs = 10000;
+    void setLookTimeLimitMs(int milliseconds) { m_lookLimit.setInterval(milliseconds); }
+    // Runs on the worker before each look (tests: a share that does not answer).
+    void setBeforeLook(std::function<void(const QString& path)> hook) { m_beforeLook = hook; }
+    // True while a movie file is being looked at.
+    bool isLookingAtMovie() const { return m_looking; }
+
 signals:
     // A movie was given by Movie, in the order they are given.
     void movieChanged(const QString& path);
@@ -87,6 +101,10 @@ private:
         SlideEffectMarker marker; // of a slide show
     };
     static FileKind kindOf(const QString& path);
+    void startMovie(const QString& path, const FileKind& found);
+    void lookTimedOut();
+    // Runs the command now, or once the look at the movie is done.
+    void command(const std::function<void()>& run);
     MovieEngine* engineFor(Kind kind);
     void showEngine(MovieEngine* engine);
     void endIdleWebEngine();
@@ -101,6 +119,11 @@ private:
     MovieEngine* m_picture = nullptr;
     MovieEngine* m_active = nullptr;
     QString m_movie;
+    bool m_looking = false;
+    int m_lookGeneration = 0; // answers of looks given up or superseded are dropped
+    QTimer m_lookLimit;
+    QList<std::function<void()>> m_waiting; // commands given while looking, in order
+    std::function<void(const QString&)> m_beforeLook;
     std::unique_ptr<MovieDispatch> m_dispatch;
 };
 

@@ -21,6 +21,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QtEndian>
@@ -452,8 +454,8 @@ private slots:
     {
         QTemporaryDir img;
         player->setMovie(redAndGreenSlideShow(img, QStringLiteral("フェード.swf"), 600));
+        QTRY_VERIFY(player->slideShowEngine());
         platform::movie::SlideShowEngine* show = player->slideShowEngine();
-        QVERIFY(show);
         QTRY_COMPARE_WITH_TIMEOUT(show->pictureOnShow(), QStringLiteral("green.jpg"), 3000);
         player->StopPlay();
         const int frame = player->FrameNum();
@@ -621,7 +623,8 @@ private slots:
         if (plays) {
             QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(!player->swfEngine()->isReadingMovie(), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(player->swfEngine() && !player->swfEngine()->isReadingMovie(),
+                                     30000);
             QTest::qWait(500);
             QCOMPARE(player->FrameNum(), 0);
             QVERIFY(near(centreOf(*player), qRgb(0, 0, 0)));
@@ -766,6 +769,39 @@ private slots:
         player->setMovie(dir.filePath(QStringLiteral("blue.png")));
         QTRY_VERIFY(near(centreOf(*player), qRgb(0, 0, 255)));
         QCOMPARE(player->FrameNum(), 0);
+    }
+
+    // A movie on a share that does not answer never holds up the window: the look at it is
+    // given up after its time limit (black, one log line), its late answer is dropped, and the
+    // next movie plays.
+    void movieThatDoesNotAnswerIsGivenUp()
+    {
+        player->setLookTimeLimitMs(1000);
+        player->setBeforeLook([](const QString& path) {
+            if (path.endsWith(QLatin1String("hung.swf")))
+                QThread::sleep(3);
+        });
+        int ticks = 0;
+        QTimer windowThread;
+        connect(&windowThread, &QTimer::timeout, [&] { ++ticks; });
+        windowThread.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("hung.swf did not answer within 1 s"));
+        player->setMovie(QStringLiteral("/share/ani/hung.swf"));
+        player->StopPlay();
+        player->GotoFrame(0);
+        player->Play();
+        QVERIFY(clock.elapsed() < 200);
+        QTRY_VERIFY(!player->isLookingAtMovie());
+        QVERIFY(ticks > 10); // the window's thread ran on meanwhile
+        QCOMPARE(player->FrameNum(), 0);
+        player->setMovie(fixture("timeline6.swf"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
+        QTest::qWait(2500); // the hung look's answer comes and is dropped
+        QCOMPARE(player->Movie(), fixture("timeline6.swf"));
+        QVERIFY(player->swfEngine());
     }
 
     // A missing file shows nothing, raises nothing, and the next movie plays.
