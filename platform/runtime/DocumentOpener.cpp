@@ -37,14 +37,13 @@ void openDocument(const QString& path, QObject* context,
     process->setArguments({path});
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    QObject::connect(process, &QProcess::finished, process,
-                     [process, fail](int code, QProcess::ExitStatus status) {
-                         process->deleteLater();
-                         if (status != QProcess::NormalExit || code != 0)
-                             fail(QStringLiteral("%1 gave up (status %2)")
-                                      .arg(process->program())
-                                      .arg(code));
-                     });
+    QObject::connect(
+        process, &QProcess::finished, process,
+        [process, fail](int code, QProcess::ExitStatus status) {
+            process->deleteLater();
+            if (status != QProcess::NormalExit || code != 0)
+                fail(QStringLiteral("%1 gave up (status %2)").arg(process->program()).arg(code));
+        });
     QObject::connect(process, &QProcess::errorOccurred, process,
                      [process, fail](QProcess::ProcessError error) {
                          if (error != QProcess::FailedToStart)

@@ -14,9 +14,8 @@ void installJapaneseQtTranslations()
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QStringLiteral("qt_ja"), folder)) {
-        qCWarning(lcTranslations).noquote()
-            << "Qt's Japanese translations are missing in" << folder
-            << "; the standard dialogs show English texts";
+        qCWarning(lcTranslations).noquote() << "Qt's Japanese translations are missing in" << folder
+                                            << "; the standard dialogs show English texts";
         delete translator;
         return;
     }
