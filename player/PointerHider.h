@@ -1,7 +1,8 @@
 #pragma once
 
 // Hides the mouse pointer over the presentation after a few seconds without movement and
-// shows it again as soon as the mouse moves, so the buttons stay usable.
+// shows it again as soon as the mouse moves, so the buttons stay usable. While a dialog or a
+// menu is open over the player the pointer stays.
 
 #include <QObject>
 #include <QTimer>

@@ -3,6 +3,7 @@
 #include "PointerHider.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QTest>
 #include <QWidget>
 
@@ -32,6 +33,25 @@ private slots:
         }
         // Gone with the hider: the pointer is back.
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    // Over a dialog the pointer stays: it comes back when the dialog opens and does not go
+    // while it is open.
+    void staysOverADialog()
+    {
+        QWidget window;
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        PointerHider hider(300);
+        QTRY_VERIFY_WITH_TIMEOUT(hider.isHidden(), 3000);
+        QDialog dialog(&window);
+        dialog.open(); // modal, as the settings dialog
+        QTRY_VERIFY(!hider.isHidden());
+        QTest::qWait(1000);
+        QVERIFY(!hider.isHidden());
+        dialog.close();
+        QTRY_VERIFY_WITH_TIMEOUT(hider.isHidden(), 3000);
     }
 };
 
