@@ -484,12 +484,9 @@ void dlgEnv::cmdClr_Click()
 void dlgEnv::cmdHelp_Click()
 {
     const QString page = inProgramFolder(QStringLiteral("help/help.html"));
-    platform::openDocument(page, this, [this, page](const QString& why) {
-        qCWarning(lcPlayer).noquote() << "cannot open" << page << ":" << why;
-        platform::showMessageBox({this,
-                                  QStringLiteral("使い方のページを開けませんでした。\n%1 を開く"
-                                                 "ブラウザーが見つかりません。")
-                                      .arg(QDir::toNativeSeparators(page)),
-                                  QStringLiteral("使い方"), QMessageBox::Warning, QMessageBox::Ok});
-    });
+    platform::openDocumentOrSay(this, page,
+                                QStringLiteral("使い方のページを開けませんでした。\n%1 を開く"
+                                               "ブラウザーが見つかりません。")
+                                    .arg(QDir::toNativeSeparators(page)),
+                                QStringLiteral("使い方"));
 }

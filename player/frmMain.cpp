@@ -13,7 +13,6 @@
 #include "profile/AtomicFile.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
-#include "runtime/MessageBox.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
 
@@ -463,14 +462,11 @@ void frmMain::cmdHelp_Click()
 {
     const QString readMe =
         QDir(m_programFolder).filePath(QStringLiteral("最初にお読みください.txt"));
-    platform::openDocument(readMe, this, [this, readMe](const QString& why) {
-        qCWarning(lcPlayer).noquote() << "cannot open" << readMe << ":" << why;
-        platform::showMessageBox({this,
-                                  QStringLiteral("%1 を開けませんでした。\nこのファイルを開く"
-                                                 "アプリケーションが見つかりません。")
-                                      .arg(QDir::toNativeSeparators(readMe)),
-                                  QStringLiteral("ヘルプ"), QMessageBox::Warning, QMessageBox::Ok});
-    });
+    platform::openDocumentOrSay(this, readMe,
+                                QStringLiteral("%1 を開けませんでした。\nこのファイルを開く"
+                                               "アプリケーションが見つかりません。")
+                                    .arg(QDir::toNativeSeparators(readMe)),
+                                QStringLiteral("ヘルプ"));
 }
 
 void frmMain::picBar_KeyDown(int keyCode, Qt::KeyboardModifiers)

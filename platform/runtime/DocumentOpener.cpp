@@ -1,12 +1,17 @@
 #include "runtime/DocumentOpener.h"
 
+#include "runtime/MessageBox.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+Q_LOGGING_CATEGORY(lcDesktop, "lumaret.desktop")
 
 namespace platform {
 
@@ -56,6 +61,15 @@ void openDocument(const QString& path, QObject* context,
         process->setParent(nullptr); // left to run on its own, not ended with the program
     });
     process->start();
+}
+
+void openDocumentOrSay(QWidget* parent, const QString& path, const QString& message,
+                       const QString& title)
+{
+    openDocument(path, parent, [parent, path, message, title](const QString& why) {
+        qCWarning(lcDesktop).noquote() << "cannot open" << path << ":" << why;
+        showMessageBox({parent, message, title, QMessageBox::Warning, QMessageBox::Ok});
+    });
 }
 
 } // namespace platform

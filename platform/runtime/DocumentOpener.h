@@ -6,6 +6,7 @@
 #include <functional>
 
 class QObject;
+class QWidget;
 
 namespace platform {
 
@@ -14,5 +15,10 @@ namespace platform {
 // `failed` is called with the reason, on this thread, unless `context` is gone by then.
 PLATFORM_RUNTIME_EXPORT void openDocument(const QString& path, QObject* context,
                                           std::function<void(const QString& why)> failed);
+
+// Opens the file as openDocument does; when it can not be opened, logs why and tells the user
+// `message` in a warning box titled `title` over `parent`.
+PLATFORM_RUNTIME_EXPORT void openDocumentOrSay(QWidget* parent, const QString& path,
+                                               const QString& message, const QString& title);
 
 } // namespace platform
