@@ -26,8 +26,11 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QScreen>
 #include <QStyleOptionButton>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 #include <limits>
 
@@ -494,6 +497,34 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutControls();
+}
+
+// A full-screen window is sized by the window manager; in a bare X session there is none, and
+// the window stayed at its first size in a corner. It covers its screen itself then, and
+// follows the screen when its size changes.
+void frmMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (QWindow* window = windowHandle(); window && !m_followsScreen) {
+        m_followsScreen = true;
+        const auto follow = [this](QScreen* screen) {
+            if (screen)
+                connect(screen, &QScreen::geometryChanged, this, &frmMain::coverScreen,
+                        Qt::UniqueConnection);
+            coverScreen();
+        };
+        connect(window, &QWindow::screenChanged, this, follow);
+        follow(window->screen());
+    }
+    QTimer::singleShot(0, this, &frmMain::coverScreen);
+}
+
+void frmMain::coverScreen()
+{
+    if (!isFullScreen() || !screen() || geometry() == screen()->geometry())
+        return;
+    qCInfo(lcPlayer) << "the window covers the screen itself:" << screen()->geometry();
+    setGeometry(screen()->geometry());
 }
 
 // A close request (Alt+F4, a desktop's or a script's close) is the exit command: the window

@@ -108,6 +108,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -123,6 +124,7 @@ private:
     void synchroniseWithMaster();
     void takeOverMaster(const master::Check& check);
     void layoutControls();
+    void coverScreen();
     QString environment(const char* key, const QString& defaultValue = QString()) const;
 
     QString m_programFolder;
@@ -135,8 +137,9 @@ private:
     int intLastFrame = 0;
     double m_flashHeight = 0; // window units; 0 until the start-up sets it
     std::function<QDate()> m_clock;
-    QDate m_telopDate;          // the day the telop's text was last set for
-    QString m_telopText;        // the telop's text without its date
+    QDate m_telopDate;            // the day the telop's text was last set for
+    QString m_telopText;          // the telop's text without its date
+    bool m_followsScreen = false; // the window follows its screen's size
     bool m_telopWithDate = false;
     MasterWatch* m_master;      // the subordinate's look at its master, off this thread
     ServiceNotifier* m_service; // readiness and keep-alive for the service manager

@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -68,16 +70,17 @@ bool sendCloseRequest(const QByteArray& title)
     return sent;
 }
 
-// Whether a window titled `title` is on screen (mapped), as opposed to hidden or gone.
-bool windowShown(const QByteArray& title)
+// Where the window titled `title` stands on screen while it is shown (mapped); nothing while
+// it is hidden or gone.
+std::optional<QRect> shownWindow(const QByteArray& title)
 {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection))
-        return false;
+        return std::nullopt;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     xcb_query_tree_reply_t* tree =
         xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
-    bool shown = false;
+    std::optional<QRect> shown;
     for (int i = 0; tree && i < xcb_query_tree_children_length(tree) && !shown; ++i) {
         const xcb_window_t window = xcb_query_tree_children(tree)[i];
         xcb_get_property_reply_t* name = xcb_get_property_reply(
@@ -86,15 +89,24 @@ bool windowShown(const QByteArray& title)
             nullptr);
         xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
             connection, xcb_get_window_attributes(connection, window), nullptr);
-        shown = name && attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-                QByteArray(static_cast<const char*>(xcb_get_property_value(name)),
-                           xcb_get_property_value_length(name)) == title;
+        xcb_get_geometry_reply_t* geometry =
+            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+        if (name && attributes && geometry && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+            QByteArray(static_cast<const char*>(xcb_get_property_value(name)),
+                       xcb_get_property_value_length(name)) == title)
+            shown = QRect(geometry->x, geometry->y, geometry->width, geometry->height);
         free(name);
         free(attributes);
+        free(geometry);
     }
     free(tree);
     xcb_disconnect(connection);
     return shown;
+}
+
+bool windowShown(const QByteArray& title)
+{
+    return shownWindow(title).has_value();
 }
 
 QStringList copyFolders(const QString& temporary)
@@ -114,8 +126,10 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("printed"); // a regular expression
-        QTest::newRow("--version") << "--version" << "^lumaret \\d+\\.\\d+\\.\\d+\\n$";
-        QTest::newRow("--help") << "--help" << "--folder <DIR>";
+        QTest::newRow("--version") << "--version"
+                                   << "^lumaret \\d+\\.\\d+\\.\\d+\\n$";
+        QTest::newRow("--help") << "--help"
+                                << "--folder <DIR>";
     }
     void versionAndHelp()
     {
@@ -213,7 +227,8 @@ private slots:
     }
 
     // A window manager's close request (Alt+F4, a desktop's close) ends the program as the
-    // exit command does, within a second, instead of hiding the window.
+    // exit command does, within a second, instead of hiding the window. Before that, the
+    // window covers the screen without a window manager's help.
     void windowManagerCloseEndsTheProgram()
     {
         QTemporaryDir temporary;
@@ -227,6 +242,9 @@ private slots:
         player.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), {});
         QVERIFY(player.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(manager.messages().contains(QStringLiteral("READY=1")), 30000);
+        // No window manager here, as in a bare X session: the window covers the whole
+        // 1280 x 1024 screen by itself.
+        QTRY_COMPARE(shownWindow("Lumaret"), std::optional(QRect(0, 0, 1280, 1024)));
 
         // It ends within about 0.1 s of a request it sees. Now and then a client message never
         // reaches the window (seen in the player's first seconds and on a loaded machine: the
