@@ -441,6 +441,10 @@ private slots:
             << "lumaret.ini leads out of the master folder" << false;
         QTest::newRow("2 GB settings file") << "huge"
                                             << "holds 2147483648 bytes" << false;
+        QTest::newRow("settings file of exactly the largest size") << "at the limit"
+                                                                   << "" << true;
+        QTest::newRow("settings file one byte larger") << "over the limit"
+                                                       << "holds 1048577 bytes" << false;
         QTest::newRow("no slide parameters")
             << "no slides"
             << "no usable slide list: cannot reach .*swfpara.txt" << true;
@@ -476,6 +480,13 @@ private slots:
         } else if (kind == QLatin1String("huge")) {
             QFile huge(masterSettings);
             QVERIFY(huge.open(QIODevice::ReadWrite) && huge.resize(qint64(2) << 30));
+        } else if (kind == QLatin1String("at the limit") ||
+                   kind == QLatin1String("over the limit")) {
+            QByteArray padded = settings({"[ENVIRONMENT]", "txtTelop=親機", "[PAD]"}) + "x=";
+            padded += QByteArray(master::MaxFileSize - padded.size(), 'x');
+            if (kind == QLatin1String("over the limit"))
+                padded += 'x';
+            writeFile(masterSettings, padded);
         } else if (kind == QLatin1String("no slides")) {
             QFile::remove(masterSlides);
         } else if (kind == QLatin1String("link to sibling")) {
