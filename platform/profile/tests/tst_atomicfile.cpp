@@ -114,6 +114,23 @@ private slots:
         QCOMPARE(readAll(slides), QByteArray("interface2=1000#0"));
     }
 
+    // A rename that fails is a failed write: the caller hears of it (so a pair can roll
+    // back), and nothing staged is left.
+    void failedRenameIsAFailure()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lumaret.ini"));
+        writeAll(path, OldSettings);
+        platform::StagedFile file(path);
+        QVERIFY(file.write("new"));
+        // Swapped for a folder that is not empty before the rename: rename(2) refuses.
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("lumaret.ini/kept")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write .*lumaret.ini"));
+        QVERIFY(!file.commit());
+        QCOMPARE(entries(dir.path()), QStringList());
+    }
+
     // Only names a killed writer can have left are removed: the user's own files beside the
     // settings stay, whatever they are called.
     void leftoverTemporaries()
