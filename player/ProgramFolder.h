@@ -9,8 +9,10 @@
 namespace programfolder {
 
 // The content a program folder starts with, copied from the installed one.
-inline constexpr const char* Content[] = {"lumaret.ini", "img", "ani", "save", "help",
-                                          "on.bmp", "off.bmp", "最初にお読みください.txt"};
+// lan.ini is there only where someone prepared a group for every user of the PC.
+inline constexpr const char* Content[] = {"lumaret.ini", "lan.ini", "img",
+                                          "ani",         "save",    "help",
+                                          "on.bmp",      "off.bmp", "最初にお読みください.txt"};
 
 // The folder to use: `requested` (the --folder option or LUMARET_FOLDER) when given; else
 // the installed folder when this user can write to it; else "lumaret" in `dataHome` (the

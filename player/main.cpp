@@ -54,8 +54,8 @@ Options readOptions(int argc, char* argv[])
         std::printf("lumaret %s\n", LUMARET_VERSION);
         options.exitCode = 0;
     }
-    options.folder = parser.isSet(folder) ? parser.value(folder)
-                                          : qEnvironmentVariable("LUMARET_FOLDER");
+    options.folder =
+        parser.isSet(folder) ? parser.value(folder) : qEnvironmentVariable("LUMARET_FOLDER");
     return options;
 }
 
@@ -97,7 +97,12 @@ int main(int argc, char* argv[])
     const QString folder =
         programfolder::choose(options.folder, installed, programfolder::dataHome());
     // A folder that can not be made leaves the installed one: the show goes on, read-only.
-    frmMain window(programfolder::prepare(folder, installed) ? folder : installed);
+    const QString used = programfolder::prepare(folder, installed) ? folder : installed;
+    qInfo().noquote() << "program folder:" << used
+                      << (used == installed
+                              ? QString()
+                              : QStringLiteral("(installed content in %1)").arg(installed));
+    frmMain window(used);
     // The exit command may come before the main loop runs (a close request handled while the
     // window is being shown); QApplication::quit() would then be lost.
     bool ended = false;

@@ -223,6 +223,9 @@ private slots:
             QString::fromLocal8Bit(player.readAll()).split(u'\n', Qt::SkipEmptyParts);
         for (const QString& line : journal)
             QVERIFY2(!line.startsWith(QLatin1String("debug ")), qPrintable(line));
+        // Which folder it plays from is in the journal at every start.
+        QVERIFY2(journal.filter(QRegularExpression("^info .*program folder: /")).size() == 1,
+                 qPrintable(journal.join(u'\n')));
         QVERIFY2(journal.size() < 40, qPrintable(journal.join(u'\n')));
     }
 

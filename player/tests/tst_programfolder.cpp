@@ -41,6 +41,8 @@ private slots:
         QVERIFY(QDir().mkpath(installed + QStringLiteral("/img")));
         QVERIFY(QDir().mkpath(installed + QStringLiteral("/ruffle")));
         QVERIFY(writeFile(installed + QStringLiteral("/lumaret.ini"), "[ENVIRONMENT]\r\n"));
+        // A group prepared for every user by whoever installed the player.
+        QVERIFY(writeFile(installed + QStringLiteral("/lan.ini"), "[NETWORK]\r\nlan=1\r\n"));
         QVERIFY(writeFile(installed + QStringLiteral("/img/sample1.jpg"), "picture"));
         QVERIFY(writeFile(installed + QStringLiteral("/ruffle/player.html"), "page"));
         QVERIFY(writeFile(installed + QStringLiteral("/lumaret"), "program"));
@@ -71,13 +73,16 @@ private slots:
     {
         const QString folder = root.filePath(QStringLiteral("home/.local/share/lumaret"));
         QVERIFY(programfolder::prepare(folder, installed));
-        QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")), QByteArray("[ENVIRONMENT]\r\n"));
+        QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")),
+                 QByteArray("[ENVIRONMENT]\r\n"));
         QCOMPARE(readFile(folder + QStringLiteral("/img/sample1.jpg")), QByteArray("picture"));
+        QCOMPARE(readFile(folder + QStringLiteral("/lan.ini")),
+                 QByteArray("[NETWORK]\r\nlan=1\r\n"));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/ruffle")));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/lumaret")));
         // Nothing half-made is left beside it.
-        QCOMPARE(QDir(root.filePath(QStringLiteral("home/.local/share"))).entryList(
-                     QDir::AllEntries | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(root.filePath(QStringLiteral("home/.local/share")))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("lumaret")});
     }
 
@@ -86,7 +91,8 @@ private slots:
     {
         const QString folder = root.filePath(QStringLiteral("existing"));
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(writeFile(folder + QStringLiteral("/lumaret.ini"), "[ENVIRONMENT]\r\ntxtTime=9\r\n"));
+        QVERIFY(
+            writeFile(folder + QStringLiteral("/lumaret.ini"), "[ENVIRONMENT]\r\ntxtTime=9\r\n"));
         QVERIFY(programfolder::prepare(folder, installed));
         QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")),
                  QByteArray("[ENVIRONMENT]\r\ntxtTime=9\r\n"));
