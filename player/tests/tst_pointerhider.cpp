@@ -30,6 +30,11 @@ private slots:
             QVERIFY(!hider.isHidden());
             QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
             QTRY_VERIFY_WITH_TIMEOUT(hider.isHidden(), 3000); // and again when still
+
+            // A press or a tap without movement brings it back too.
+            QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, QPoint(50, 40));
+            QVERIFY(!hider.isHidden());
+            QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {}, QPoint(50, 40));
         }
         // Gone with the hider: the pointer is back.
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
