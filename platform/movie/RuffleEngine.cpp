@@ -54,21 +54,41 @@ protected:
         qCInfo(lcRuffle) << "a movie asked for a new window; refused";
         return nullptr;
     }
+    // The page's own notices (warnings "lumaret: ...", such as a refused call) are logged as
+    // information, its errors as warnings. A movie that fails the same way on every frame
+    // logs each message once, and at most MaxMessagesPerMovie of them.
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int,
                                   const QString&) override
     {
-        if (level == ErrorMessageLevel)
+        const bool notice =
+            level == WarningMessageLevel && message.startsWith(QLatin1String("lumaret: "));
+        if (level != ErrorMessageLevel && !notice) {
+            qCDebug(lcRuffle).noquote() << message;
+            return;
+        }
+        if (m_logged.contains(message) || m_logged.size() > MaxMessagesPerMovie)
+            return;
+        m_logged.insert(message);
+        if (m_logged.size() > MaxMessagesPerMovie)
+            qCWarning(lcRuffle) << "further messages of this movie are not logged";
+        else if (level == ErrorMessageLevel)
             qCWarning(lcRuffle).noquote() << message;
         else
-            qCDebug(lcRuffle).noquote() << message;
+            qCInfo(lcRuffle).noquote() << message.mid(9);
     }
 
 public:
-    void newMovie() { m_refused.clear(); }
+    void newMovie()
+    {
+        m_refused.clear();
+        m_logged.clear();
+    }
 
 private:
+    static constexpr int MaxMessagesPerMovie = 50;
     QUrl m_url;
     QSet<QUrl> m_refused;
+    QSet<QString> m_logged;
 };
 
 // The folder of this process's movie copies: "<program>-<pid>-XXXXXX" in the temporary

@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QLoggingCategory>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcWebEngine, "lumaret.movie.web")
 
 namespace platform::movie {
 
@@ -27,7 +30,12 @@ void prepareWebEngine()
 {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     appendFlag(flags, "--autoplay-policy=no-user-gesture-required");
+    // Movies get no peer-to-peer connections: without UDP, WebRTC sends nothing anywhere.
+    appendFlag(flags, "--force-webrtc-ip-handling-policy=disable_non_proxied_udp");
     if (geteuid() == 0) {
+        qCWarning(lcWebEngine)
+            << "running as root: the web player's process runs without its sandbox; "
+               "run the player as an ordinary user";
         appendFlag(flags, "--no-sandbox");
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }

@@ -17,12 +17,16 @@
 #include <QFile>
 #include <QImage>
 #include <QMutex>
+#include <QNetworkDatagram>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QtEndian>
@@ -246,6 +250,97 @@ QByteArray compressionBomb()
     swf.tags << Tag{87, QByteArray(MaxBodySize, 0)} << showFrame() << Tag{End, {}}; // binary data
     swf.frameCount = 1;
     return swf.toBytes(SwfFile::Compression::Zlib);
+}
+
+// Listens on 127.0.0.1 for anything a movie sends off the machine: TCP (HTTP, WebSocket,
+// sockets) on one port, UDP (WebRTC's STUN) on another. Records the first line of each.
+class RequestLogger : public QObject
+{
+public:
+    RequestLogger()
+    {
+        m_tcp.listen(QHostAddress::LocalHost);
+        m_udp.bind(QHostAddress::LocalHost);
+        connect(&m_tcp, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_tcp.nextPendingConnection()) {
+                socket->setParent(this);
+                m_received << QStringLiteral("connection");
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_received << QString::fromLatin1(socket->readAll().split('\r').first());
+                });
+            }
+        });
+        connect(&m_udp, &QUdpSocket::readyRead, this, [this] {
+            while (m_udp.hasPendingDatagrams()) {
+                m_udp.receiveDatagram();
+                m_received << QStringLiteral("datagram");
+            }
+        });
+    }
+    bool listens() const { return m_tcp.isListening() && m_udp.state() == QUdpSocket::BoundState; }
+    quint16 tcpPort() const { return m_tcp.serverPort(); }
+    quint16 udpPort() const { return m_udp.localPort(); }
+    const QStringList& received() const { return m_received; }
+
+    // A script that tries each way a page has to reach the logger.
+    QString pageScript() const
+    {
+        const QString http = QStringLiteral("http://127.0.0.1:%1/page-").arg(tcpPort());
+        const QStringList routes{
+            QStringLiteral("fetch('%1fetch')").arg(http),
+            QStringLiteral("new WebSocket('ws://127.0.0.1:%1/page-websocket')").arg(tcpPort()),
+            QStringLiteral("navigator.sendBeacon('%1beacon', 'x')").arg(http),
+            QStringLiteral("new Image().src = '%1image'").arg(http),
+            QStringLiteral("document.body.appendChild(Object.assign(document.createElement("
+                           "'iframe'), {src: '%1frame'}))")
+                .arg(http),
+            QStringLiteral("const c = new RTCPeerConnection({iceServers: [{urls: "
+                           "'stun:127.0.0.1:%1'}]}); c.createDataChannel('d'); "
+                           "c.createOffer().then((o) => c.setLocalDescription(o)); "
+                           "window.keptConnection = c")
+                .arg(udpPort()),
+        };
+        QString script;
+        for (const QString& route : routes)
+            script += QStringLiteral("try { %1; } catch (e) {}\n").arg(route);
+        return script;
+    }
+
+private:
+    QTcpServer m_tcp;
+    QUdpSocket m_udp;
+    QStringList m_received;
+};
+
+// A push action of one 32-bit integer.
+QByteArray pushInteger(qint32 value)
+{
+    QByteArray data(5, '\7');
+    qToLittleEndian(value, data.data() + 1);
+    return char(0x96) + QByteArray(1, char(5)) + '\0' + data;
+}
+
+// flash.external.ExternalInterface.call(name, argument), its result dropped.
+QByteArray externalCall(const QByteArray& name, const QByteArray& argument)
+{
+    return pushString(argument) + pushString(name) + pushInteger(2) + pushString("flash") +
+           QByteArray::fromHex("1c") + pushString("external") + QByteArray::fromHex("4e") +
+           pushString("ExternalInterface") + QByteArray::fromHex("4e") + pushString("call") +
+           QByteArray::fromHex("5217"); // CallMethod, Pop
+}
+
+// An old-style movie that tries each way off the machine it has: calls into the page, a
+// LoadVars load and getURL.
+QByteArray hostileOldStyleMovie(const RequestLogger& logger)
+{
+    const QByteArray http = "http://127.0.0.1:" + QByteArray::number(logger.tcpPort()) + "/swf8-";
+    const QByteArray loadVars = pushString(http + "loadvars") + pushInteger(1) + pushInteger(0) +
+                                pushString("LoadVars") + QByteArray::fromHex("40") // NewObject
+                                + pushString("load") + QByteArray::fromHex("5217");
+    return loopingMovie(externalCall("eval", logger.pageScript().toLatin1()) +
+                        externalCall("fetch", http + "external-fetch") +
+                        externalCall("(function(){ fetch('" + http + "expression'); })", "") +
+                        loadVars + platform::swf::action::getUrl(http + "geturl", "_self"));
 }
 
 } // namespace
@@ -879,6 +974,58 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 0, 5000);
             QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
         }
+    }
+
+    // A movie from outside may read the files beside it but reach nothing off the machine,
+    // whichever way it tries; even script that got into the page reaches nothing. A refused
+    // call into the page is logged once per movie.
+    void moviesReachNothingOffTheMachine_data()
+    {
+        QTest::addColumn<QString>("movie"); // "old-style", "as3" or "script"
+        QTest::newRow("old-style movie") << "old-style";
+        QTest::newRow("ActionScript 3 movie, reading a text file beside it") << "as3";
+        QTest::newRow("script in the page") << "script";
+    }
+    void moviesReachNothingOffTheMachine()
+    {
+        QFETCH(QString, movie);
+        RequestLogger logger;
+        QVERIFY(logger.listens());
+        QStringList refusals;
+        static QStringList* log = nullptr;
+        log = &refusals;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+                if (text.contains(QLatin1String("refused a movie's call")))
+                    *log << text;
+            });
+        const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+
+        QTemporaryDir dir;
+        if (movie == QLatin1String("old-style")) {
+            player->setMovie(savedMovie(dir, hostileOldStyleMovie(logger)));
+            QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        } else if (movie == QLatin1String("as3")) {
+            QFile address(dir.filePath(QStringLiteral("logger.txt")));
+            QVERIFY(address.open(QIODevice::WriteOnly));
+            address.write(QStringLiteral("127.0.0.1\n%1\n%2")
+                              .arg(logger.tcpPort())
+                              .arg(logger.pageScript())
+                              .toUtf8());
+            address.close();
+            QVERIFY(QFile::copy(fixture("hostile-as3.swf"), dir.filePath(QStringLiteral("h.swf"))));
+            player->setMovie(dir.filePath(QStringLiteral("h.swf")));
+            QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), Startup);
+        } else {
+            player->setMovie(savedMovie(dir, loopingMovie({})));
+            QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+            player->swfEngine()->evaluate(logger.pageScript(), {});
+        }
+        QTest::qWait(3000);
+        QVERIFY2(logger.received().isEmpty(), qPrintable(logger.received().join(u'\n')));
+        // Three calls, each refused once although the old-style movie repeats them.
+        if (movie != QLatin1String("script"))
+            QCOMPARE(refusals.size(), 3);
     }
 
     // When the web engine's render process dies, or its page is loaded anew for memory, the
