@@ -237,12 +237,16 @@ void RuffleEngine::startPrepared(const PreparedSwf& prepared, const QString& pat
     };
     const QString copy =
         prepared.file == path ? QString() : QUrl::fromLocalFile(prepared.file).toString();
+    // Audio output from the start for a movie that may make sound; one opened at the first
+    // sound for a movie that may load others; none for the rest.
+    const QString audio = prepared.sound         ? QStringLiteral("output")
+                          : prepared.loadsMovies ? QStringLiteral("quiet")
+                                                 : QStringLiteral("none");
     m_loadScript =
         QStringLiteral("lumaret.load(%1, %2, %3, %4, %5, %6, %7)")
             .arg(jsString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString()),
                  jsString(copy), jsString(base), boolean(prepared.actionScript3),
-                 jsString(m_shellUrl.toString()), boolean(prepared.deviceText),
-                 boolean(prepared.sound));
+                 jsString(m_shellUrl.toString()), boolean(prepared.deviceText), jsString(audio));
     // The load goes first, then what was asked while the movie was being read.
     m_pending.prepend(m_loadScript);
     if (m_pageReady)

@@ -294,6 +294,34 @@ bool SwfFile::mayPlaySound() const
     });
 }
 
+namespace {
+
+// An old-style GetURL2 action that loads into a clip: code 0x9A, length 1, the load-target flag.
+bool hasLoadIntoClip(const QByteArray& code)
+{
+    const QByteArray action("\x9a\x01\x00", 3);
+    for (qsizetype at = code.indexOf(action); at >= 0 && at + 3 < code.size();
+         at = code.indexOf(action, at + 1)) {
+        if (quint8(code[at + 3]) & 0x40)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool SwfFile::mayLoadMovies() const
+{
+    return anyTag(tags, [](const Tag& tag) {
+        if (tag.code == DoABC) // the class name as it stands in the constant pool
+            return tag.body.contains(QByteArray("\x06Loader"));
+        // A level is a target by its name: getURL to "_levelN", or the name pushed for GetURL2.
+        return isScript(tag) &&
+               (tag.body.contains("loadMovie") || tag.body.contains("MovieClipLoader") ||
+                tag.body.contains(QByteArray("\0_level", 7)) || hasLoadIntoClip(tag.body));
+    });
+}
+
 QByteArray SwfFile::toBytes(Compression compression) const
 {
     QByteArray body = frameRect;

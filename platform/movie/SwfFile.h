@@ -60,6 +60,10 @@ struct PLATFORM_MOVIE_EXPORT SwfFile
     // Whether the movie may play sound: a sound or video of its own, or code that names a
     // sound, a stream or the microphone. A movie without may play with no audio output.
     bool mayPlaySound() const;
+    // Whether the movie's code may load another movie, whose sound this one does not show:
+    // old-style loadMovie (by name, into a level, or as a load into a clip) and
+    // MovieClipLoader, or an ActionScript 3 Loader.
+    bool mayLoadMovies() const;
     enum class Compression
     {
         None,

@@ -29,6 +29,7 @@ PreparedSwf prepareSwf(const QString& path, const QString& copyPath)
     prepared.actionScript3 = swf->isActionScript3();
     prepared.deviceText = swf->mayUseDeviceText();
     prepared.sound = swf->mayPlaySound();
+    prepared.loadsMovies = swf->mayLoadMovies();
     prepared.file = path;
     if (prepared.actionScript3 || copyPath.isEmpty())
         return prepared;

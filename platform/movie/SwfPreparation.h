@@ -16,7 +16,8 @@ struct PreparedSwf
     QString file;  // what the web player loads: the copy or the movie itself
     bool actionScript3 = false;
     bool deviceText = false;
-    bool sound = false; // whether the movie may make sound
+    bool sound = false;       // whether the movie may make sound
+    bool loadsMovies = false; // whether it may load movies, which may make sound
 };
 
 // Reads the movie at path; an old-style movie's copy with frame reports goes to copyPath.

@@ -31,6 +31,8 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QtEndian>
 #include <csignal>
+#include <memory>
+#include <optional>
 
 using platform::movie::MoviePlayer;
 
@@ -341,6 +343,36 @@ QByteArray hostileOldStyleMovie(const RequestLogger& logger)
                         externalCall("fetch", http + "external-fetch") +
                         externalCall("(function(){ fetch('" + http + "expression'); })", "") +
                         loadVars + platform::swf::action::getUrl(http + "geturl", "_self"));
+}
+
+// An old-style movie that plays a sound of a third of a second on its first frame and stops.
+QByteArray soundOnceMovie()
+{
+    using namespace platform::swf;
+    constexpr int Samples = 44100 / 3;
+    QByteArray sound(2 + 1 + 4, '\0');
+    qToLittleEndian(quint16(1), sound.data());
+    sound[2] = char(0x3e); // uncompressed, 44 kHz, 16 bits, mono
+    qToLittleEndian(quint32(Samples), sound.data() + 3);
+    for (int i = 0; i < Samples; ++i) {
+        char sample[2];
+        qToLittleEndian(qint16((i / 50) % 2 ? 8000 : -8000), sample);
+        sound.append(sample, 2);
+    }
+    SwfFile swf = emptyMovie(8, 320, 240, 24);
+    swf.tags << Tag{DefineSound, sound} << Tag{StartSound, QByteArray::fromHex("010000")}
+             << doAction(action::stop()) << showFrame() << Tag{End, {}};
+    swf.frameCount = 1;
+    return swf.toBytes();
+}
+
+// What the page's script answers, or an invalid value when it does not answer in time.
+QVariant pageAnswer(platform::movie::RuffleEngine& engine, const QString& script)
+{
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    engine.evaluate(script, [answer](const QVariant& value) { *answer = value; });
+    QTest::qWaitFor([&] { return answer->has_value(); }, 5000);
+    return answer->value_or(QVariant());
 }
 
 } // namespace
@@ -1026,6 +1058,40 @@ private slots:
         // Three calls, each refused once although the old-style movie repeats them.
         if (movie != QLatin1String("script"))
             QCOMPARE(refusals.size(), 3);
+    }
+
+    // A movie with sound of its own gets an audio output; one that shows no sign of sound
+    // plays without, yet the sound of a movie it loads is heard: an output opens at the first
+    // sound and closes after a silence.
+    void soundIsHeardAndSilenceCostsNoOutput()
+    {
+        QTemporaryDir dir;
+        const QString sounding = dir.filePath(QStringLiteral("child.swf"));
+        QFile child(sounding);
+        QVERIFY(child.open(QIODevice::WriteOnly) && child.write(soundOnceMovie()) > 0);
+        child.close();
+        player->setMovie(sounding);
+        QTRY_VERIFY_WITH_TIMEOUT(player->swfEngine(), Startup);
+        platform::movie::RuffleEngine& engine = *player->swfEngine();
+        const auto outputs = [&](const char* which) {
+            return pageAnswer(engine, QStringLiteral("lumaret.audioOutputs()"))
+                .toMap()
+                .value(QLatin1String(which), -1)
+                .toInt();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(outputs("opened") > 0, Startup);
+        pageAnswer(engine, QStringLiteral("lumaret.setSilenceLimitMs(1000)"));
+        const int opened = outputs("opened");
+
+        using namespace platform::swf::action;
+        player->setMovie(savedMovie(dir, loopingMovie(getUrl("child.swf", "_level1") + stop())));
+        QTRY_COMPARE_WITH_TIMEOUT(outputs("opened"), opened + 1, Startup);
+        QTRY_COMPARE_WITH_TIMEOUT(outputs("quietOpen"), 0, 10000);
+
+        player->setMovie(savedMovie(dir, loopingMovie({})));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        QTest::qWait(1000);
+        QCOMPARE(outputs("opened"), opened + 1);
     }
 
     // When the web engine's render process dies, or its page is loaded anew for memory, the

@@ -238,32 +238,56 @@ private slots:
     }
 
     // A movie that can not play sound is played without audio output, which costs the PC a
-    // steady share of a core; any way a movie may make sound keeps it.
+    // steady share of a core; any way a movie may make sound keeps it. A movie that may load
+    // another gets an output at its first sound.
     void tellsSound_data()
     {
         QTest::addColumn<Tag>("tag");
         QTest::addColumn<bool>("sound");
-        QTest::newRow("shapes only") << Tag{ShowFrame, {}} << false;
-        QTest::newRow("old-style code without sound") << doAction(action::stop()) << false;
-        QTest::newRow("event sound") << Tag{DefineSound, QByteArray(8, '\0')} << true;
-        QTest::newRow("stream sound") << Tag{SoundStreamHead2, QByteArray(4, '\0')} << true;
-        QTest::newRow("embedded video") << Tag{DefineVideoStream, QByteArray(10, '\0')} << true;
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("shapes only") << Tag{ShowFrame, {}} << false << false;
+        QTest::newRow("old-style code without sound") << doAction(action::stop()) << false << false;
+        QTest::newRow("event sound") << Tag{DefineSound, QByteArray(8, '\0')} << true << false;
+        QTest::newRow("stream sound")
+            << Tag{SoundStreamHead2, QByteArray(4, '\0')} << true << false;
+        QTest::newRow("embedded video")
+            << Tag{DefineVideoStream, QByteArray(10, '\0')} << true << false;
         QTest::newRow("stream sound in a sprite")
-            << inSprite(Tag{SoundStreamHead, QByteArray(4, '\0')}) << true;
+            << inSprite(Tag{SoundStreamHead, QByteArray(4, '\0')}) << true << false;
         QTest::newRow("sprite in a sprite with a sound")
-            << inSprite(inSprite(Tag{StartSound, QByteArray(3, '\0')})) << true;
+            << inSprite(inSprite(Tag{StartSound, QByteArray(3, '\0')})) << true << false;
         QTest::newRow("old-style code loading a sound")
-            << doAction(QByteArray::fromHex("96") + "Sound" + '\0' + "loadSound") << true;
+            << doAction(QByteArray::fromHex("96") + "Sound" + '\0' + "loadSound") << true << false;
+        QTest::newRow("clip-event code starting a sound")
+            << Tag{PlaceObject2, QByteArray::fromHex("c20100") + "Sound" + '\0' + "start"} << true
+            << false;
         QTest::newRow("ActionScript 3 code playing a stream")
-            << Tag{DoABC, QByteArray::fromHex("00") + "flash.net" + '\0' + "NetStream"} << true;
+            << Tag{DoABC, QByteArray::fromHex("00") + "flash.net" + '\0' + "NetStream"} << true
+            << false;
+        QTest::newRow("old-style getURL into a level")
+            << doAction(action::getUrl("child.swf", "_level1")) << false << true;
+        QTest::newRow("old-style load into a clip")
+            << doAction(QByteArray::fromHex("9a010040")) << false << true;
+        QTest::newRow("old-style getURL to a window")
+            << doAction(action::getUrl("http://example.invalid/", "_blank")) << false << false;
+        QTest::newRow("clip-event code with MovieClipLoader")
+            << Tag{PlaceObject2, QByteArray::fromHex("c20100") + "MovieClipLoader"} << false
+            << true;
+        QTest::newRow("ActionScript 3 Loader")
+            << Tag{DoABC, QByteArray::fromHex("0006") + "Loader"} << false << true;
+        QTest::newRow("ActionScript 3 URLLoader only")
+            << Tag{DoABC, QByteArray::fromHex("0009") + "URLLoader"} << false << false;
     }
     void tellsSound()
     {
         QFETCH(Tag, tag);
         QFETCH(bool, sound);
+        QFETCH(bool, loads);
         SwfFile swf = twoFrames();
         swf.tags.prepend(tag);
-        QCOMPARE(readSwf(swf.toBytes())->mayPlaySound(), sound);
+        const auto read = readSwf(swf.toBytes());
+        QCOMPARE(read->mayPlaySound(), sound);
+        QCOMPARE(read->mayLoadMovies(), loads);
     }
 
     // One report before every frame the main timeline shows, and the timeline control offered

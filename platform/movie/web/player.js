@@ -8,7 +8,7 @@ const deviceFonts = ["file:///usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf"
 
 const lumaret = (() => {
     let player = null;
-    let movie = null;       // what was loaded last: { url, copy, base, as3, shell, deviceText, sound }
+    let movie = null;       // what was loaded last: { url, copy, base, as3, shell, deviceText, audio }
     let frame = 0;          // the main timeline's frame on show, from 0
     let holdFirstFrame = false;
     let stopWhenReady = false; // a loader shell asked to stop before it could take the call
@@ -65,7 +65,7 @@ const lumaret = (() => {
     function start() {
         ++starts;
         resting = false;
-        audioWanted = movie.sound;
+        audio = movie.audio;
         frame = 0;
         firstFrameAt = 0;
         replacePlayer();
@@ -79,9 +79,9 @@ const lumaret = (() => {
 
     return {
         // `copy`: the address of the bytes to play for `url`, "" to play the file itself.
-        // `sound`: whether the movie may make sound.
-        load(url, copy, base, as3, shell, deviceText, sound) {
-            movie = { url, copy, base, as3, shell, deviceText, sound };
+        // `audio`: "output", "quiet" or "none" (see the audio context in player-setup.js).
+        load(url, copy, base, as3, shell, deviceText, audio) {
+            movie = { url, copy, base, as3, shell, deviceText, audio };
             refusedCalls.clear();
             holdFirstFrame = false;
             stopWhenReady = false;
@@ -131,6 +131,14 @@ const lumaret = (() => {
             player.play();
             if (typeof player.lumaretPlay === "function")
                 callShell("lumaretPlay");
+        },
+        // For tests: how many audio outputs were opened, and how many of those quiet movies
+        // opened are open; how long a silence closes one.
+        audioOutputs() {
+            return audioOutputs;
+        },
+        setSilenceLimitMs(ms) {
+            silenceLimitMs = ms;
         },
         // For tests: how many times a movie was loaded into a new player.
         starts() {
