@@ -40,6 +40,7 @@ Tag inSprite(const Tag& tag)
 } // namespace
 
 Q_DECLARE_METATYPE(platform::swf::Tag)
+Q_DECLARE_METATYPE(platform::swf::SwfFile::Compression)
 
 class TestSwfFile : public QObject
 {
@@ -189,12 +190,19 @@ private slots:
         QVERIFY(readSwf(swf->toBytes()));
     }
 
-    // A compression bomb is refused before it takes the memory.
+    // A compression bomb is refused before it takes the memory, however it is compressed.
+    void refusesACompressionBomb_data()
+    {
+        QTest::addColumn<SwfFile::Compression>("compression");
+        QTest::newRow("zlib") << SwfFile::Compression::Zlib;
+        QTest::newRow("LZMA") << SwfFile::Compression::Lzma;
+    }
     void refusesACompressionBomb()
     {
+        QFETCH(SwfFile::Compression, compression);
         SwfFile swf = twoFrames();
         swf.tags.prepend(Tag{87, QByteArray(MaxBodySize, 0)}); // DefineBinaryData
-        QVERIFY(!readSwf(swf.toBytes(SwfFile::Compression::Zlib)));
+        QVERIFY(!readSwf(swf.toBytes(compression)));
     }
 
     void tellsActionScript3()
