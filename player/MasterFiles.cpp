@@ -102,7 +102,14 @@ Reading readMasterFile(const QString& path, const QString& folder)
     return reading;
 }
 
+std::function<void()> afterPairRead;
+
 } // namespace
+
+void setAfterPairRead(std::function<void()> hook)
+{
+    afterPairRead = std::move(hook);
+}
 
 QString FileStamp::text() const
 {
@@ -160,6 +167,8 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
     }
     const Reading slides = readMasterFile(slidesPath, check.masterFolder);
     const bool withSlides = slides.error.isEmpty();
+    if (afterPairRead)
+        afterPairRead();
     // A pair from one save only: both files unchanged from before their reading to after.
     if (stampOf(settingsPath) != settings.stamp ||
         (withSlides && stampOf(slidesPath) != slides.stamp)) {

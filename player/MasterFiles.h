@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace master {
@@ -58,5 +59,8 @@ struct Check
 // differs, the master folder named by the network file and the pair read from it.
 Check checkMaster(const QString& masterFolder, const QString& lastStamp,
                   const QString& networkFile);
+
+// For tests: runs between reading the pair and checking that neither file changed meanwhile.
+void setAfterPairRead(std::function<void()> hook);
 
 } // namespace master

@@ -1,11 +1,14 @@
 // The look at the master folder: it never holds up the caller's thread, a hung look is
 // logged once and its late answer dropped, and failures back off.
 
+#include "MasterFiles.h"
 #include "MasterWatch.h"
+#include "mdlCommon.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <semaphore>
@@ -27,6 +30,34 @@ class TestMasterWatch : public QObject
     Q_OBJECT
 
 private slots:
+    // A pair is taken only from one save: a file of the pair written while it was read makes
+    // the look read again at the next tick.
+    void pairWrittenWhileReadIsReadAgain_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::newRow("settings") << QString(mdlCommon::SettingsFileName);
+        QTest::newRow("slide list") << QString(mdlCommon::SlideParamsFileName);
+    }
+    void pairWrittenWhileReadIsReadAgain()
+    {
+        QFETCH(QString, written);
+        QTemporaryDir master;
+        const QDir folder(master.path());
+        const auto write = [&](const QString& name, const QByteArray& bytes) {
+            QFile file(folder.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(folder.mkpath(QStringLiteral("img")));
+        QVERIFY(write(mdlCommon::SettingsFileName, "[ENVIRONMENT]\r\ntxtTelop=a\r\n"));
+        QVERIFY(write(mdlCommon::SlideParamsFileName, "interface2=3000#0"));
+        QVERIFY(write(QStringLiteral("lan.ini"), "[NETWORK]\r\nmaster=" + master.path().toUtf8()));
+        master::setAfterPairRead([&] { write(written, "interface2=1000#0 and more"); });
+        const master::Check check =
+            master::checkMaster(master.path(), {}, folder.filePath(QStringLiteral("lan.ini")));
+        master::setAfterPairRead({});
+        QCOMPARE(check.outcome, master::Check::Changing);
+    }
+
     // A look that hangs (a share that does not answer): ticks return at once and skip while
     // it runs, the hang is logged once, and its late answer is not acted on.
     void hungLookNeverHoldsUpTheTicks()
