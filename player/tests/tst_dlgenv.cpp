@@ -435,6 +435,24 @@ private slots:
         QCOMPARE(files(), before);
     }
 
+    // A set is saved only from settings stored in full: when they can not be written, no set
+    // is made from the file as it was (small enough here to be copied).
+    void setIsNotSavedFromTheOldSettings()
+    {
+        openPlayer({"[ENVIRONMENT]", "optTarget=1"});
+        dlgEnv dialog(*window);
+        InputBoxes names;
+        names.answer = QStringLiteral("朝");
+        MessageBoxRecorder answers;
+        dialog.txtTelop->setText(QString(200, u'x'));
+        {
+            const FileSizeLimit limit{100};
+            dialog.cmdSave_Click();
+        }
+        QCOMPARE(answers.texts(), QStringList(QStringLiteral("設定を保存できませんでした。")));
+        QVERIFY(!QFile::exists(file(QStringLiteral("save/朝"))));
+    }
+
     // Closing the dialog without OK, any way, is a Cancel: the presentation restarts and the
     // supervision runs again, once.
     void everyCloseWithoutOkIsCancel_data()
