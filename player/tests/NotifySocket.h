@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <cstddef>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -13,13 +14,19 @@
 class NotifySocket
 {
 public:
+    // A path, or "@name" for a socket in the abstract namespace.
     explicit NotifySocket(const QByteArray& path) : path(path)
     {
         m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-        bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        auto length = socklen_t(sizeof address);
+        if (path.startsWith('@')) {
+            address.sun_path[0] = '\0';
+            length = socklen_t(offsetof(sockaddr_un, sun_path) + size_t(path.size()));
+        }
+        bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
     }
     ~NotifySocket() { ::close(m_fd); }
     NotifySocket(const NotifySocket&) = delete;

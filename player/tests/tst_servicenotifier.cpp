@@ -23,11 +23,21 @@ private slots:
         qunsetenv("WATCHDOG_PID");
     }
 
-    // Ready once; keep-alive messages at half the watchdog time only while healthy.
+    // Ready once; keep-alive messages at half the watchdog time only while healthy. The
+    // manager's socket is a path or a name in the abstract namespace ("@...").
+    void readyAndKeepAlive_data()
+    {
+        QTest::addColumn<bool>("abstract");
+        QTest::newRow("path") << false;
+        QTest::newRow("abstract") << true;
+    }
     void readyAndKeepAlive()
     {
+        QFETCH(bool, abstract);
         QTemporaryDir dir;
-        const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
+        const QByteArray path =
+            abstract ? "@lumaret-test-" + QByteArray::number(QCoreApplication::applicationPid())
+                     : QFile::encodeName(dir.filePath(QStringLiteral("notify")));
         NotifySocket manager(path);
         QVERIFY(manager.bound);
         qputenv("NOTIFY_SOCKET", path);
