@@ -1,6 +1,7 @@
 // Choosing and making the program folder: the installed one, a user's own, or one asked for.
 
 #include "ProgramFolder.h"
+#include "platform/profile/tests/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +98,24 @@ private slots:
         QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")),
                  QByteArray("[ENVIRONMENT]\r\ntxtTime=9\r\n"));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/img")));
+    }
+
+    // A copy that fails leaves nothing: no half-filled folder in place, none beside it.
+    void failedCopyLeavesNoFolder()
+    {
+        QTemporaryDir large;
+        QVERIFY(QDir().mkpath(large.filePath(QStringLiteral("img"))));
+        QVERIFY(writeFile(large.filePath(QStringLiteral("lumaret.ini")), "[ENVIRONMENT]\r\n"));
+        QVERIFY(
+            writeFile(large.filePath(QStringLiteral("img/sample1.jpg")), QByteArray(4096, 'p')));
+        const QString parent = root.filePath(QStringLiteral("half"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot copy")));
+        {
+            const FileSizeLimit full{1024};
+            QVERIFY(!programfolder::prepare(parent + QStringLiteral("/lumaret"), large.path()));
+        }
+        QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
     }
 
     void folderThatCanNotBeMadeIsReported()
