@@ -124,6 +124,43 @@ private slots:
         }
         QCOMPARE(xsetQuery(), before);
     }
+
+    // Power saving is turned back on at the end only where it was on: a stand-in xset first on
+    // the PATH tells either state and records what it is asked.
+    void powerSavingIsRestoredAsItWas_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("was on") << true;
+        QTest::newRow("was off") << false;
+    }
+    void powerSavingIsRestoredAsItWas()
+    {
+        QFETCH(bool, enabled);
+        QTemporaryDir bin;
+        const QString calls = bin.filePath(QStringLiteral("calls"));
+        QFile standIn(bin.filePath(QStringLiteral("xset")));
+        QVERIFY(standIn.open(QIODevice::WriteOnly));
+        standIn.write(
+            QStringLiteral("#!/bin/sh\necho \"$*\" >> '%1'\n"
+                           "[ \"$1\" = q ] && printf '  timeout:  600    cycle:  600\\n"
+                           "  DPMS is %2\\n'\nexit 0\n")
+                .arg(calls, enabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled"))
+                .toUtf8());
+        standIn.close();
+        QVERIFY(standIn.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        {
+            ScreenSaverInhibitor inhibitor;
+            QCOMPARE(inhibitor.means(), ScreenSaverInhibitor::Means::XServer);
+        }
+        qputenv("PATH", path);
+        QFile log(calls);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> asked = log.readAll().split('\n');
+        QCOMPARE(asked.contains("s 600 600"), true);
+        QCOMPARE(asked.contains("+dpms"), enabled);
+    }
 };
 
 QTEST_MAIN(TestScreenSaver)
