@@ -51,7 +51,8 @@ window.RufflePlayer = {
         // through is decided above.
         allowScriptAccess: true,
         // A movie may read the files beside it but reach nothing off the machine: it opens no
-        // addresses and gets no socket.
+        // addresses and gets no socket. (allowNetworking stays "all": "internal" would also
+        // stop the frame reports and the calls above, "none" the reading of files.)
         openUrlMode: "deny",
         socketProxy: [],
         credentialAllowList: [],
