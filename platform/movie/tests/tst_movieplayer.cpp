@@ -4,7 +4,6 @@
 
 #include "movie/MovieDispatch.h"
 #include "movie/MoviePlayer.h"
-#include "movie/RenderMemoryWatch.h"
 #include "movie/RuffleEngine.h"
 #include "movie/SlideShowEngine.h"
 #include "movie/SwfFile.h"
@@ -34,8 +33,6 @@
 #include <csignal>
 #include <memory>
 #include <optional>
-#include <unistd.h>
-#include <vector>
 
 using platform::movie::MoviePlayer;
 
@@ -1095,21 +1092,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
         QTest::qWait(1000);
         QCOMPARE(outputs("opened"), opened + 1);
-    }
-
-    // Growth is measured from the latest page's baseline: after a reload, what the old page
-    // took (here 64 MiB this process touches) no longer counts.
-    void memoryGrowthIsMeasuredFromTheLatestPage()
-    {
-        platform::movie::RenderMemoryWatch watch([] { return qint64(::getpid()); });
-        watch.setSettleMs(0);
-        watch.pageLoaded();
-        QVERIFY(qAbs(watch.growth()) < (16 << 20)); // takes the baseline
-        std::vector<char> taken(64 << 20, 1);
-        QVERIFY(watch.growth() > (48 << 20));
-        watch.pageLoaded();
-        QVERIFY(qAbs(watch.growth()) < (16 << 20));
-        QVERIFY(taken.back() == 1);
     }
 
     // When the web engine's render process dies, or its page is loaded anew for memory, the

@@ -1,13 +1,19 @@
-// Reading and writing SWF files, and the frame reports added to old-style movies.
+// Reading and writing SWF files, the frame reports added to old-style movies, and the watch on
+// the web player's memory.
 
+#include "movie/RenderMemoryWatch.h"
 #include "movie/SlideEffectMarker.h"
 #include "movie/SlideParameters.h"
 #include "movie/SwfFile.h"
 #include "movie/SwfWriter.h"
 #include "text/Cp932.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace platform::swf;
 
@@ -420,6 +426,25 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, path);
         QCOMPARE(platform::movie::picturePath(QStringLiteral("/show/img"), name), path);
+    }
+
+    // Growth is measured from the latest page's baseline: after a reload, what the old page
+    // took (here 64 MiB this process touches) no longer counts.
+    void memoryGrowthIsMeasuredFromTheLatestPage()
+    {
+        platform::movie::RenderMemoryWatch watch([] { return qint64(::getpid()); });
+        watch.setSettleMs(0);
+        watch.pageLoaded();
+        QVERIFY(qAbs(watch.growth()) < (16 << 20)); // takes the baseline
+        constexpr size_t Taken = 64 << 20;          // fresh pages of its own, touched
+        void* taken =
+            ::mmap(nullptr, Taken, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        QVERIFY(taken != MAP_FAILED);
+        const auto release = qScopeGuard([&] { ::munmap(taken, Taken); });
+        std::memset(taken, 1, Taken);
+        QVERIFY(watch.growth() > (48 << 20));
+        watch.pageLoaded();
+        QVERIFY(qAbs(watch.growth()) < (16 << 20));
     }
 };
 
