@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "MasterWatch.h"
+#include "PlayLog.h"
 #include "PointerHider.h"
 #include "ServiceNotifier.h"
 #include "StrovelIds.h"
@@ -188,6 +189,11 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     // Alive means this thread runs its timers (the telop's among them) and the presentation
     // answers.
     m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
+    // Proof of play: each movie given, and each picture a slide show puts on show.
+    m_playLog = new group::PlayLog(m_programFolder, this);
+    connect(swf1, &platform::movie::MoviePlayer::pictureShown, this, [this](const QString& path) {
+        m_playLog->show({m_showing.mode, m_showing.movie, path});
+    });
     new PointerHider(PointerIdleMs, this);
     // A timer without an interval: it fires once the start-up gives it one.
     timIntval.setEnabled(true);
@@ -316,6 +322,8 @@ void frmMain::applyPresentation()
                           (images ? QStringLiteral("/img/") : QStringLiteral("/ani/")) +
                           environment("txtAnime");
     swf1->setMovie(movie);
+    m_showing = {images ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
+    m_playLog->show(m_showing);
     restartPresentation();
 }
 
@@ -458,7 +466,9 @@ void frmMain::cmdEnv_Click()
 void frmMain::ShowSettingsDialog()
 {
     dlgEnv dialog(*this);
+    m_playLog->halt();
     dialog.exec();
+    m_playLog->resume();
 }
 
 void frmMain::cmdHelp_Click()

@@ -8,6 +8,7 @@
 // The design is laid out for a 1024 x 768 screen and scaled to the screen it runs on. Heights
 // set at run time are in window units: 1024 x 768 units span the design's client area.
 
+#include "PlayLog.h"
 #include "runtime/IntervalTimer.h"
 
 #include <QDate>
@@ -19,6 +20,7 @@
 
 class QLineEdit;
 class MasterWatch;
+
 class ServiceNotifier;
 namespace master {
 struct Check;
@@ -143,5 +145,7 @@ private:
     bool m_telopWithDate = false;
     MasterWatch* m_master;      // the subordinate's look at its master, off this thread
     ServiceNotifier* m_service; // readiness and keep-alive for the service manager
+    group::PlayLog* m_playLog;  // proof of play
+    group::Showing m_showing;   // what the presentation was last given, without a picture
     friend class frmMainProbe;
 };

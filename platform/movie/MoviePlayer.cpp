@@ -66,8 +66,10 @@ MovieEngine* MoviePlayer::engineFor(Kind kind)
 {
     switch (kind) {
     case Kind::SlideShow:
-        if (!m_slides)
+        if (!m_slides) {
             m_slides = new SlideShowEngine(this);
+            connect(m_slides, &SlideShowEngine::pictureShown, this, &MoviePlayer::pictureShown);
+        }
         return m_slides;
     case Kind::Swf:
         if (!m_swf) {

@@ -85,6 +85,8 @@ public:
 signals:
     // A movie was given by Movie, in the order they are given.
     void movieChanged(const QString& path);
+    // A slide show shown natively put a picture on show (its path), or went black ("").
+    void pictureShown(const QString& path);
 
 private:
     enum class Kind

@@ -335,6 +335,8 @@ void SlideShowEngine::skipPicture(const QString& name, const PictureRead& read)
     if (!m_current.isNull())
         qCWarning(lcSlides).noquote()
             << "no picture of the slide list in" << m_folder << "can be shown; the stage is black";
+    if (!m_current.isNull())
+        emit pictureShown({});
     m_current = {};
     m_leaving = {};
     m_frameTimer.stop();
@@ -354,6 +356,7 @@ void SlideShowEngine::showPicture(const QString& name, const QImage& picture)
     m_leaving = transition ? m_current : QImage();
     m_current = picture;
     m_currentName = name;
+    emit pictureShown(picturePath(m_folder, name));
     m_turnStartMs = showTimeMs();
     m_canvas->update();
     if (transition)

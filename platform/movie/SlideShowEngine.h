@@ -74,6 +74,10 @@ public:
     // The area's size in pixels changed: later turns decode at the new size.
     void areaResized(const QSize& pixels);
 
+signals:
+    // A picture came on show (its path), or the stage went black ("").
+    void pictureShown(const QString& path);
+
 private:
     struct Cached
     {

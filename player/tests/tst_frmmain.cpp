@@ -556,6 +556,37 @@ private slots:
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("全部そろった"));
     }
 
+    // Proof of play: a native slide show writes one line for each picture it shows.
+    void proofOfPlayHasALinePerPicture()
+    {
+        Folder folder;
+        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
+                            folder.file(QStringLiteral("img/効果無し.swf"))));
+        for (const auto& [name, colour] :
+             {std::pair{"red.jpg", Qt::red}, {"green.jpg", Qt::green}}) {
+            QImage picture(64, 48, QImage::Format_RGB32);
+            picture.fill(colour);
+            QVERIFY(picture.save(folder.file(QStringLiteral("img/") + QLatin1String(name))));
+        }
+        writeFile(folder.file(mdlCommon::SlideParamsFileName),
+                  "interface2=400#2#red.jpg#green.jpg");
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf"}));
+        const QString log = folder.file(
+            QStringLiteral("log/play-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
+        {
+            frmMain window(folder.path());
+            QTest::qWait(2000);
+        }
+        const QList<QByteArray> lines = readFile(log).split('\n');
+        QVERIFY2(lines.size() >= 5, readFile(log).constData()); // header, 3 pictures, end
+        for (int i = 1; i < lines.size() - 1; ++i) {
+            const QByteArray picture = i % 2 ? "img/red.jpg" : "img/green.jpg";
+            QVERIFY2(lines[i].contains(",slides,") && lines[i].trimmed().endsWith(picture),
+                     lines[i].constData());
+        }
+    }
+
     // A stand-alone PC never copies anything, whatever the network file names.
     void standAloneNeverCopies()
     {

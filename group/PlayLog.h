@@ -1,0 +1,72 @@
+#pragma once
+
+// Proof of play: what the presentation showed, from when and for how long. One CSV line per
+// stretch of one thing shown ("start,seconds,mode,movie,picture"), in
+// "log/play-YYYY-MM-DD.csv" of the program folder, named after the day the stretch began.
+// A stretch ends when something else is shown, when the presentation halts, and after
+// SplitMs at the latest, so a long movie is proved in pieces. Lines are written on a thread of
+// their own and made durable every SyncMs: a power cut loses at most a minute. Files older
+// than KeepDays are removed, and a day's file stops growing at MaxFileBytes.
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+
+namespace group {
+
+struct Showing
+{
+    QString mode;    // "movie" or "slides"
+    QString movie;   // the movie's or effect movie's path
+    QString picture; // the picture on show, where the presentation knows it
+    bool operator==(const Showing&) const = default;
+};
+
+class PlayLogWriter;
+
+class PlayLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int SplitMs = 30000;
+    static constexpr int SyncMs = 30000;
+    static constexpr int KeepDays = 31;
+    static constexpr qint64 MaxFileBytes = 16 << 20;
+    static constexpr int FirstPictureMs = 2000;
+
+    explicit PlayLog(const QString& programFolder, QObject* parent = nullptr);
+    ~PlayLog() override; // ends the stretch on show and waits for its line to be written
+
+    // Something new is on show: the stretch before ends.
+    void show(const Showing& showing);
+    // The presentation halts (the settings dialog is open): the stretch on show ends.
+    void halt();
+    // The presentation plays again, showing what it showed before it halted.
+    void resume();
+
+    // For tests: the clock, and waiting until every line so far is written.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void waitForWrites();
+
+    // One CSV line, fields quoted where they hold a comma, a quote or a line break.
+    static QByteArray csvLine(const QDateTime& start, qint64 milliseconds, const Showing& showing);
+
+private:
+    QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
+    void endStretch();
+    void startStretch();
+
+    std::function<QDateTime()> m_clock;
+    Showing m_showing;
+    bool m_playing = false;
+    QDateTime m_since;
+    QTimer m_split;
+    QThread m_thread;
+    PlayLogWriter* m_writer;
+};
+
+} // namespace group

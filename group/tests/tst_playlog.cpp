@@ -1,0 +1,122 @@
+// Proof of play: one line per stretch shown, in the day's file, kept for a month and bounded.
+
+#include "PlayLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using group::PlayLog;
+using group::Showing;
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QDateTime Morning(QDate(2026, 12, 7), QTime(9, 0));
+
+} // namespace
+
+Q_DECLARE_METATYPE(Showing)
+
+class TestPlayLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void csvLine_data()
+    {
+        QTest::addColumn<Showing>("showing");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("slides") << Showing{"slides", "/p/img/フェード.swf", "/p/img/a.jpg"}
+                                << QByteArray("2026-12-07T09:00:00,2.5,slides,/p/img/フェード.swf,"
+                                              "/p/img/a.jpg\r\n");
+        QTest::newRow("movie without picture")
+            << Showing{"movie", "/p/ani/a.swf", {}}
+            << QByteArray("2026-12-07T09:00:00,2.5,movie,/p/ani/a.swf,\r\n");
+        QTest::newRow("comma, quote, line break quoted")
+            << Showing{"slides", "/p/a,b.swf", "say \"hi\"\n.jpg"}
+            << QByteArray("2026-12-07T09:00:00,2.5,slides,\"/p/a,b.swf\",\"say \"\"hi\"\"\n"
+                          ".jpg\"\r\n");
+    }
+    void csvLine()
+    {
+        QFETCH(Showing, showing);
+        QFETCH(QByteArray, line);
+        QCOMPARE(PlayLog::csvLine(Morning, 2500, showing), line);
+    }
+
+    // Each picture shown is a line; a halt ends the stretch and a resume starts another of
+    // the same. Lines go to the file of the day their stretch began; a month is kept, and the
+    // user's own files in the folder stay.
+    void linesPerStretchInTheDaysFile()
+    {
+        QTemporaryDir folder;
+        const QDir log(folder.filePath(QStringLiteral("log")));
+        QVERIFY(log.mkpath(QStringLiteral(".")));
+        for (const char* name : {"play-2026-11-06.csv", "play-2026-11-07.csv", "play-notes.csv"})
+            QVERIFY(QFile(log.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
+        QDateTime now = Morning;
+        {
+            PlayLog playLog(folder.path());
+            playLog.setClock([&] { return now; });
+            playLog.show({"slides", "e.swf", {}}); // its first picture comes at once
+            now = now.addMSecs(300);
+            playLog.show({"slides", "e.swf", "a.jpg"});
+            now = now.addSecs(3);
+            playLog.show({"slides", "e.swf", "b.jpg"});
+            now = now.addSecs(2);
+            playLog.halt();
+            now = now.addSecs(60);
+            playLog.resume();
+            now = now.addSecs(1);
+        }
+        QCOMPARE(readFile(log.filePath(QStringLiteral("play-2026-12-07.csv"))),
+                 QByteArray("\xEF\xBB\xBFstart,seconds,mode,movie,picture\r\n"
+                            "2026-12-07T09:00:00,3.0,slides,e.swf,a.jpg\r\n"
+                            "2026-12-07T09:00:03,2.0,slides,e.swf,b.jpg\r\n"
+                            "2026-12-07T09:01:05,1.0,slides,e.swf,b.jpg\r\n"));
+        QCOMPARE(log.entryList(QDir::Files),
+                 QStringList({"play-2026-11-07.csv", "play-2026-12-07.csv", "play-notes.csv"}));
+    }
+
+    // A day's file stops growing at its limit, with one log line; a link in its place is not
+    // written through.
+    void filesAreBoundedAndNotFollowed()
+    {
+        QTemporaryDir folder;
+        const QDir log(folder.filePath(QStringLiteral("log")));
+        QVERIFY(log.mkpath(QStringLiteral(".")));
+        QFile full(log.filePath(QStringLiteral("play-2026-12-07.csv")));
+        QVERIFY(full.open(QIODevice::WriteOnly) && full.resize(PlayLog::MaxFileBytes - 10));
+        full.close();
+        const QString target = folder.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QFile::link(target, log.filePath(QStringLiteral("play-2026-12-08.csv"))));
+        QDateTime now = Morning;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("has reached 16 MiB"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot open .*play-2026-12-08"));
+        {
+            PlayLog playLog(folder.path());
+            playLog.setClock([&] { return now; });
+            for (int i = 0; i < 3; ++i) {
+                playLog.show({"movie", "a.swf", {}});
+                now = now.addSecs(1);
+            }
+            now = now.addDays(1);
+            playLog.show({"movie", "a.swf", {}});
+            playLog.show({"movie", "b.swf", {}});
+            playLog.waitForWrites();
+        }
+        QCOMPARE(QFileInfo(full.fileName()).size(), PlayLog::MaxFileBytes - 10);
+        QVERIFY(!QFile::exists(target));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlayLog)
+#include "tst_playlog.moc"
