@@ -6,12 +6,15 @@
 set(LUMARET_INSTALL_DIR /opt/lumaret)
 
 # The program folder as built, less what the player writes into it while it runs (settings,
-# slide list, saved sets, temporary files): those come fresh from the sources.
+# slide list, saved sets, temporary files, status reports, proof of play): those come fresh
+# from the sources, or are made by each user's player.
 install(DIRECTORY ${PROGRAM_DIR}/ DESTINATION ${LUMARET_INSTALL_DIR} USE_SOURCE_PERMISSIONS
     REGEX "/lumaret\\.ini(\\..*)?$" EXCLUDE
     REGEX "/lan\\.ini$" EXCLUDE
     REGEX "/img/swfpara\\.txt(\\..*)?$" EXCLUDE
-    REGEX "/save/.+" EXCLUDE)
+    REGEX "/save/.+" EXCLUDE
+    REGEX "/status(/.*)?$" EXCLUDE
+    REGEX "/log(/.*)?$" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/content/lumaret.ini DESTINATION ${LUMARET_INSTALL_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/content/img/swfpara.txt DESTINATION ${LUMARET_INSTALL_DIR}/img)
 

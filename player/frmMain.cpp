@@ -11,6 +11,7 @@
 #include "com/ControlHost.h"
 #include "com/PropertyBag.h"
 #include "movie/MoviePlayer.h"
+#include "movie/RuffleEngine.h"
 #include "profile/AtomicFile.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
@@ -192,7 +193,10 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     // Proof of play: each movie given, and each picture a slide show puts on show.
     m_playLog = new group::PlayLog(m_programFolder, this);
     connect(swf1, &platform::movie::MoviePlayer::pictureShown, this, [this](const QString& path) {
+        m_picture = path;
         m_playLog->show({m_showing.mode, m_showing.movie, path});
+        if (m_status)
+            m_status->changed();
     });
     new PointerHider(PointerIdleMs, this);
     // A timer without an interval: it fires once the start-up gives it one.
@@ -205,6 +209,44 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     platform::removeLeftoverTemporaries(QDir(m_programFolder).filePath(SlideParamsFileName));
     createTelop();
     platform::guarded(lcPlayer, "Form_Load", [&] { Form_Load(); });
+    // This PC's report to the group, from the start on.
+    m_started = QDateTime::currentDateTime();
+    m_stationName = group::stationName(
+        GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("name"), QString()));
+    m_status = new group::StatusReporter(
+        m_programFolder, [this] { return currentStatus(); }, this);
+}
+
+group::Status frmMain::currentStatus()
+{
+    group::Status status;
+    status.name = m_stationName;
+    status.version = QCoreApplication::applicationVersion();
+    status.started = m_started;
+    status.programFolder = m_programFolder;
+    status.mode = m_showing.mode;
+    status.movie = m_showing.movie;
+    status.picture = m_picture;
+    status.telop = m_telopText;
+    const bool subordinate = strNetMode == QLatin1String("1");
+    status.role = subordinate ? QStringLiteral("subordinate") : QStringLiteral("stand-alone");
+    status.masterFolder = subordinate ? strBasePath : QString();
+    status.masterUnreachableSince = m_masterUnreachableSince;
+    status.lastTakeOver = m_lastTakeOver;
+    status.lastTakeOverStamp = strLastStamp;
+    QList<qint64> processes{QCoreApplication::applicationPid()};
+    if (swf1->swfEngine()) {
+        status.engine = QStringLiteral("web player");
+        status.engineRestarts = std::max(0, swf1->swfEngine()->pageLoadCount() - 1);
+        processes << swf1->swfEngine()->renderProcessId();
+    } else {
+        status.engine = m_showing.mode == QLatin1String("slides") ? QStringLiteral("native")
+                                                                  : QStringLiteral("none");
+    }
+    m_usage.read(processes, status.cpuPercent, status.memoryBytes);
+    status.screen = size();
+    status.lastError = m_lastError;
+    return status;
 }
 
 frmMain::~frmMain()
@@ -323,7 +365,10 @@ void frmMain::applyPresentation()
                           environment("txtAnime");
     swf1->setMovie(movie);
     m_showing = {images ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
+    m_picture.clear();
     m_playLog->show(m_showing);
+    if (m_status)
+        m_status->changed();
     restartPresentation();
 }
 
@@ -418,12 +463,16 @@ void frmMain::takeOverMaster(const master::Check& check)
     switch (check.outcome) {
     case master::Check::Unchanged:
         m_master->reportSuccess(QString());
+        m_masterUnreachableSince = {};
         return;
     case master::Check::Changing:
         qCDebug(lcPlayer) << "the master is saving its settings; taking them over at the next tick";
         return;
     case master::Check::Failed:
         m_master->reportFailure(check.error);
+        if (!m_masterUnreachableSince.isValid())
+            m_masterUnreachableSince = QDateTime::currentDateTime();
+        m_lastError = check.error;
         return;
     case master::Check::Changed:
         break;
@@ -445,6 +494,8 @@ void frmMain::takeOverMaster(const master::Check& check)
     applyTelopVisibility();
     applyTelopText(today());
     strLastStamp = check.pair.stamp;
+    m_masterUnreachableSince = {};
+    m_lastTakeOver = QDateTime::currentDateTime();
     m_master->reportSuccess(QStringLiteral("took over the master's settings of ") + strLastStamp);
 }
 

@@ -9,6 +9,7 @@
 // set at run time are in window units: 1024 x 768 units span the design's client area.
 
 #include "PlayLog.h"
+#include "StatusReport.h"
 #include "runtime/IntervalTimer.h"
 
 #include <QDate>
@@ -147,5 +148,14 @@ private:
     ServiceNotifier* m_service; // readiness and keep-alive for the service manager
     group::PlayLog* m_playLog;  // proof of play
     group::Showing m_showing;   // what the presentation was last given, without a picture
+    QString m_picture;          // the picture on show, where known
+    group::StatusReporter* m_status = nullptr; // this PC's report to the group
+    group::ProcessUsage m_usage;
+    QString m_stationName;
+    QDateTime m_started;
+    QDateTime m_masterUnreachableSince;
+    QDateTime m_lastTakeOver;
+    QString m_lastError;
+    group::Status currentStatus();
     friend class frmMainProbe;
 };

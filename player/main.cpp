@@ -1,6 +1,7 @@
 // Lumaret: the advertising display player.
 
 #include "ExitSignals.h"
+#include "GroupPage.h"
 #include "ProgramFolder.h"
 #include "ScreenSaverInhibitor.h"
 #include "frmMain.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -23,6 +25,20 @@ struct Options
     QString folder;              // the program folder asked for, or ""
     std::optional<int> exitCode; // set when the program ends right away (--help, --version)
 };
+
+// Prints the reports of the group as a table; 1 when one is stale or broken.
+int printGroup(const QString& folder)
+{
+    const QString reports = QDir(folder).exists(QStringLiteral("status"))
+                                ? QDir(folder).filePath(QStringLiteral("status"))
+                                : folder;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QList<group::Report> found = group::readReports(reports);
+    std::fputs(qPrintable(group::groupTable(found, now)), stdout);
+    const bool allFresh =
+        std::none_of(found.begin(), found.end(), [&](const auto& r) { return r.isStale(now); });
+    return allFresh ? 0 : 1;
+}
 
 // Reads the command line. Options it does not know are logged and passed over: a display in
 // a shop must start whatever a start script adds.
@@ -44,6 +60,15 @@ Options readOptions(int argc, char* argv[])
                        "$XDG_DATA_HOME/lumaret)."),
         QStringLiteral("DIR"));
     parser.addOption(folder);
+    const QCommandLineOption group(
+        QStringLiteral("group"),
+        QStringLiteral("Print the group's status reports as a table and exit: those in "
+                       "FOLDER's status folder (or FOLDER itself), else in the program "
+                       "folder's. Exits with 1 when a PC's report is stale or broken."));
+    parser.addOption(group);
+    parser.addPositionalArgument(QStringLiteral("FOLDER"),
+                                 QStringLiteral("With --group: where the reports are."),
+                                 QStringLiteral("[FOLDER]"));
     Options options;
     if (!parser.parse(QCoreApplication::arguments()))
         std::fprintf(stderr, "lumaret: %s; starting anyway\n", qPrintable(parser.errorText()));
@@ -56,6 +81,14 @@ Options readOptions(int argc, char* argv[])
     }
     options.folder =
         parser.isSet(folder) ? parser.value(folder) : qEnvironmentVariable("LUMARET_FOLDER");
+    if (!options.exitCode && parser.isSet(group)) {
+        const QStringList given = parser.positionalArguments();
+        const QString where = !given.isEmpty() ? given.first() : options.folder;
+        options.exitCode = printGroup(
+            where.isEmpty() ? programfolder::choose({}, QCoreApplication::applicationDirPath(),
+                                                    programfolder::dataHome())
+                            : where);
+    }
     return options;
 }
 

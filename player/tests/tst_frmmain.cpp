@@ -17,6 +17,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -556,8 +558,9 @@ private slots:
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("全部そろった"));
     }
 
-    // Proof of play: a native slide show writes one line for each picture it shows.
-    void proofOfPlayHasALinePerPicture()
+    // Proof of play: a native slide show writes one line for each picture it shows. The PC's
+    // status report, under the name its network file gives, tells what it shows.
+    void proofOfPlayAndStatusReport()
     {
         Folder folder;
         QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
@@ -572,6 +575,8 @@ private slots:
                   "interface2=400#2#red.jpg#green.jpg");
         writeFile(folder.file(mdlCommon::SettingsFileName),
                   settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf"}));
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=0", "name=店1"}));
         const QString log = folder.file(
             QStringLiteral("log/play-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
         {
@@ -585,6 +590,12 @@ private slots:
             QVERIFY2(lines[i].contains(",slides,") && lines[i].trimmed().endsWith(picture),
                      lines[i].constData());
         }
+        const QJsonObject report =
+            QJsonDocument::fromJson(readFile(folder.file(QStringLiteral("status/店1.json"))))
+                .object();
+        QCOMPARE(report.value(QLatin1String("mode")).toString(), QStringLiteral("slides"));
+        QVERIFY(report.value(QLatin1String("picture")).toString().endsWith(QLatin1String(".jpg")));
+        QCOMPARE(report.value(QLatin1String("role")).toString(), QStringLiteral("stand-alone"));
     }
 
     // A stand-alone PC never copies anything, whatever the network file names.

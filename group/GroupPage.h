@@ -1,0 +1,38 @@
+#pragma once
+
+// The group at a glance, from the reports in a "status/" folder: a static page
+// ("status/index.html") with each PC's screenshot, name, age of its report, mode, what it
+// shows, its master's state and version, and the same as a text table for monitoring tools.
+// What other PCs wrote is untrusted: every text is escaped, the page runs no script, and a
+// report that is too large, not JSON, not a regular file or named unsafely shows as broken.
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+namespace group {
+
+struct Report
+{
+    QString name;      // from the file's name
+    QString broken;    // why the report can not be read; "" when it can
+    QJsonObject json;  // the report, when it can be read
+    QDateTime updated; // when it was written, by its own account
+    bool hasShot = false;
+    bool isStale(const QDateTime& now) const;
+};
+
+inline constexpr qint64 MaxReportBytes = 64 * 1024;
+inline constexpr int StaleAfterSeconds = 180;
+
+// The reports in the folder, by name.
+QList<Report> readReports(const QString& statusFolder);
+// The page for the reports, as of `now`.
+QByteArray groupPage(const QList<Report>& reports, const QDateTime& now);
+// Writes "index.html" into the folder (beside the reports); false when it can not.
+bool writeGroupPage(const QString& statusFolder, const QDateTime& now);
+// The reports as a text table, one PC a line.
+QString groupTable(const QList<Report>& reports, const QDateTime& now);
+
+} // namespace group

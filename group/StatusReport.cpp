@@ -1,0 +1,214 @@
+#include "StatusReport.h"
+
+#include "GroupPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHostInfo>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcStatus, "lumaret.group.status")
+
+namespace group {
+
+namespace {
+
+QString isoTime(const QDateTime& time)
+{
+    return time.isValid() ? time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate)
+                          : QString();
+}
+
+// Writes the report through a file beside it and a rename: readers never see half of one.
+bool writeReport(const QString& folder, const QString& name, const QByteArray& json)
+{
+    QSaveFile file(QDir(folder).filePath(name + QStringLiteral(".json")));
+    return file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit();
+}
+
+} // namespace
+
+QJsonObject Status::toJson(const QDateTime& updated) const
+{
+    return {
+        {QStringLiteral("name"), name},
+        {QStringLiteral("version"), version},
+        {QStringLiteral("started"), isoTime(started)},
+        {QStringLiteral("updated"), isoTime(updated)},
+        {QStringLiteral("programFolder"), programFolder},
+        {QStringLiteral("mode"), mode},
+        {QStringLiteral("movie"), movie},
+        {QStringLiteral("picture"), picture},
+        {QStringLiteral("telop"), telop},
+        {QStringLiteral("role"), role},
+        {QStringLiteral("masterFolder"), masterFolder},
+        {QStringLiteral("masterReachable"), !masterUnreachableSince.isValid()},
+        {QStringLiteral("masterUnreachableSince"), isoTime(masterUnreachableSince)},
+        {QStringLiteral("lastTakeOver"), isoTime(lastTakeOver)},
+        {QStringLiteral("lastTakeOverStamp"), lastTakeOverStamp},
+        {QStringLiteral("engine"), engine},
+        {QStringLiteral("engineRestarts"), engineRestarts},
+        {QStringLiteral("cpuPercent"), qRound(cpuPercent * 10) / 10.0},
+        {QStringLiteral("memoryMiB"), double(memoryBytes >> 20)},
+        {QStringLiteral("screen"),
+         QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height())},
+        {QStringLiteral("lastError"), lastError},
+    };
+}
+
+bool isSafeStationName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > 64 || name.startsWith(u'.'))
+        return false;
+    return std::none_of(name.begin(), name.end(), [](QChar c) {
+        return c == u'/' || c == u'\\' || c.category() == QChar::Other_Control ||
+               c.category() == QChar::Other_Format;
+    });
+}
+
+QString stationName(const QString& configured)
+{
+    if (!configured.isEmpty()) {
+        if (isSafeStationName(configured))
+            return configured;
+        qCWarning(lcStatus).noquote()
+            << "the name" << configured << "can not name a status report; using the host name";
+    }
+    const QString host = QHostInfo::localHostName();
+    return isSafeStationName(host) ? host : QString();
+}
+
+void ProcessUsage::read(const QList<qint64>& pids, double& cpuPercent, qint64& memoryBytes)
+{
+    qint64 ticks = 0;
+    memoryBytes = 0;
+    for (const qint64 pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+        if (pid <= 0 || !stat.open(QIODevice::ReadOnly) || !statm.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
+        if (after.size() > 12)
+            ticks += after[11].toLongLong() + after[12].toLongLong(); // user and system time
+        const QList<QByteArray> pages = statm.readAll().split(' ');
+        if (pages.size() > 1)
+            memoryBytes += pages[1].toLongLong() * ::sysconf(_SC_PAGESIZE);
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    cpuPercent = 0;
+    if (m_lastTicks >= 0 && ticks >= m_lastTicks && m_lastTime.msecsTo(now) > 0)
+        cpuPercent = 100.0 * double(ticks - m_lastTicks) / double(::sysconf(_SC_CLK_TCK)) /
+                     (double(m_lastTime.msecsTo(now)) / 1000);
+    m_lastTicks = ticks;
+    m_lastTime = now;
+}
+
+// Writes reports on its own thread: the program folder's at once, the master folder's only
+// while no earlier write to it still hangs.
+class StatusReporterWriter : public QObject
+{
+public:
+    void write(const QString& programFolder, const QString& masterFolder, const QString& name,
+               const QByteArray& json, const std::shared_ptr<std::atomic<bool>>& masterBusy,
+               const QDateTime& pageTime)
+    {
+        const QString own = QDir(programFolder).filePath(QStringLiteral("status"));
+        if (!QDir().mkpath(own) || !writeReport(own, name, json) ||
+            (pageTime.isValid() && !writeGroupPage(own, pageTime)))
+            failOnce(m_ownFailed, QStringLiteral("cannot write the status report into ") + own);
+        else
+            m_ownFailed = false;
+        if (masterFolder.isEmpty())
+            return;
+        // The shop opts in by making the folder: nothing is made on the master unasked.
+        const QString shared = QDir(masterFolder).filePath(QStringLiteral("status"));
+        const bool written = !QFileInfo(shared).isDir() || writeReport(shared, name, json);
+        masterBusy->store(false);
+        if (!written)
+            failOnce(m_sharedFailed,
+                     QStringLiteral("cannot write the status report into ") + shared);
+        else
+            m_sharedFailed = false;
+    }
+
+private:
+    static void failOnce(bool& failed, const QString& message)
+    {
+        if (!std::exchange(failed, true))
+            qCWarning(lcStatus).noquote() << message;
+    }
+
+    bool m_ownFailed = false;
+    bool m_sharedFailed = false;
+};
+
+StatusReporter::StatusReporter(const QString& programFolder, std::function<Status()> status,
+                               QObject* parent)
+    : QObject(parent), m_programFolder(programFolder), m_status(std::move(status)),
+      m_thread(new QThread), m_writer(new StatusReporterWriter),
+      m_masterBusy(std::make_shared<std::atomic<bool>>(false))
+{
+    m_writer->moveToThread(m_thread);
+    m_thread->setObjectName(QStringLiteral("status report"));
+    m_thread->start(QThread::LowPriority);
+    m_interval.setInterval(IntervalMs);
+    connect(&m_interval, &QTimer::timeout, this, [this] { report(true); });
+    m_interval.start();
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(1000);
+    connect(&m_soon, &QTimer::timeout, this, [this] { report(false); });
+    QTimer::singleShot(0, this, [this] { report(true); }); // as soon as the player runs
+}
+
+StatusReporter::~StatusReporter()
+{
+    m_thread->quit();
+    // A write hanging on the master's share is not waited for: the thread and its writer are
+    // left to the end of the process.
+    if (!m_thread->wait(2000)) {
+        qCWarning(lcStatus) << "a status write still hangs; leaving it";
+        return;
+    }
+    delete m_writer;
+    delete m_thread;
+}
+
+void StatusReporter::changed()
+{
+    if (!m_soon.isActive())
+        m_soon.start();
+}
+
+void StatusReporter::waitForWrites()
+{
+    QMetaObject::invokeMethod(
+        m_writer, [] {}, Qt::BlockingQueuedConnection);
+}
+
+// The report, and every minute the group page of the reports in the program folder.
+void StatusReporter::report(bool withPage)
+{
+    const Status status = m_status();
+    if (status.name.isEmpty())
+        return;
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    const QByteArray json = QJsonDocument(status.toJson(now)).toJson(QJsonDocument::Indented);
+    QString master = status.role == QLatin1String("subordinate") ? status.masterFolder : QString();
+    if (!master.isEmpty() && m_masterBusy->exchange(true)) {
+        qCDebug(lcStatus) << "the last status write to the master folder still runs; skipped";
+        master.clear();
+    }
+    QMetaObject::invokeMethod(
+        m_writer,
+        [writer = m_writer, folder = m_programFolder, master, name = status.name, json,
+         busy = m_masterBusy, page = withPage ? now : QDateTime()] {
+            writer->write(folder, master, name, json, busy, page);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace group

@@ -1,0 +1,213 @@
+// The group's reports and page: what other PCs write is untrusted, every text is escaped, a
+// report goes into the program folder and, only where the shop made the folder, the master's;
+// the page shows in a real browser.
+
+#include "GroupPage.h"
+#include "StatusReport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+namespace {
+
+const QDateTime Now(QDate(2026, 12, 7), QTime(9, 0), Qt::OffsetFromUTC, 9 * 3600);
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray report(const QString& name, int secondsOld, const QString& telop = {})
+{
+    group::Status status;
+    status.name = name;
+    status.version = QStringLiteral("1.2.0");
+    status.mode = QStringLiteral("slides");
+    status.movie = QStringLiteral("/p/img/フェード.swf");
+    status.picture = QStringLiteral("/p/img/sample1.jpg");
+    status.telop = telop;
+    status.role = QStringLiteral("subordinate");
+    status.masterFolder = QStringLiteral("/mnt/master");
+    return QJsonDocument(status.toJson(Now.addSecs(-secondsOld))).toJson();
+}
+
+} // namespace
+
+class TestGroupPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each kind of report in the status folder, as the page and the table see it.
+    void reportsFromOtherPcsAreUntrusted_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("state"); // "ok", "stale", "broken: ...", or "" for not shown
+        QTest::newRow("fresh") << "fresh"
+                               << "ok";
+        QTest::newRow("four minutes old") << "old"
+                                          << "stale";
+        QTest::newRow("not JSON") << "garbage"
+                                  << "broken: not a valid report";
+        QTest::newRow("larger than a report may be") << "huge"
+                                                     << "broken: too large";
+        QTest::newRow("a link to a secret") << "link"
+                                            << "broken: not a regular file";
+        QTest::newRow("a FIFO") << "fifo"
+                                << "broken: not a regular file";
+        QTest::newRow("a hidden name") << "hidden"
+                                       << "";
+        QTest::newRow("a control character in the name") << "control"
+                                                         << "";
+    }
+    void reportsFromOtherPcsAreUntrusted()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, state);
+        QTemporaryDir folder;
+        const QString name = kind == QLatin1String("hidden")    ? QStringLiteral(".pc")
+                             : kind == QLatin1String("control") ? QStringLiteral("pc\x1b[2J")
+                                                                : QStringLiteral("pc");
+        const QString path = folder.filePath(name + QStringLiteral(".json"));
+        if (kind == QLatin1String("old"))
+            writeFile(path, report(name, 240));
+        else if (kind == QLatin1String("garbage"))
+            writeFile(path, "{\"name\": ");
+        else if (kind == QLatin1String("huge"))
+            writeFile(path, report(name, 0) + QByteArray(group::MaxReportBytes, ' '));
+        else if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(QStringLiteral("/etc/passwd"), path));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        else
+            writeFile(path, report(name, 10));
+
+        const QList<group::Report> reports = group::readReports(folder.path());
+        if (state.isEmpty()) {
+            QVERIFY(reports.isEmpty());
+            return;
+        }
+        QCOMPARE(reports.size(), 1);
+        const QString table = group::groupTable(reports, Now);
+        const QString shown = table.split(u'\n').at(1).section(u'\t', 1, 2);
+        QVERIFY2(state.startsWith(shown.section(u'\t', 0, 0)), qPrintable(table));
+        if (state.startsWith(QLatin1String("broken: ")))
+            QCOMPARE(shown.section(u'\t', 1), state.mid(8));
+        QCOMPARE(reports[0].isStale(Now), state != QLatin1String("ok"));
+    }
+
+    // No text of a report reaches the page unescaped, the page runs no script, and the table
+    // has one line per PC whatever the texts hold.
+    void textsAreEscaped()
+    {
+        QTemporaryDir folder;
+        const QString hostile = QStringLiteral("<script>alert(1)</script>\n\"'&");
+        writeFile(folder.filePath(QStringLiteral("<i>.json")),
+                  report(QStringLiteral("x"), 0, hostile));
+        QByteArray tampered = report(QStringLiteral("y"), 0);
+        tampered.replace("1.2.0", "<img src=x onerror=alert(1)>\\nforged\\tline");
+        writeFile(folder.filePath(QStringLiteral("y.json")), tampered);
+        const QList<group::Report> reports = group::readReports(folder.path());
+        const QByteArray page = group::groupPage(reports, Now);
+        QVERIFY(!page.contains("<script"));
+        QVERIFY(!page.contains("<img src=x"));
+        QVERIFY(!page.contains("<i>"));
+        QVERIFY(page.contains("&lt;i&gt;"));
+        QVERIFY(page.contains("Content-Security-Policy"));
+        QCOMPARE(group::groupTable(reports, Now).count(u'\n'), 3);
+    }
+
+    // A report goes into the program folder's status folder at once; into the master's only
+    // where the shop made its status folder, never a folder made on the master unasked.
+    void reportGoesWhereTheShopOptedIn()
+    {
+        QTemporaryDir program;
+        QTemporaryDir master;
+        group::Status status;
+        status.name = QStringLiteral("店1");
+        status.role = QStringLiteral("subordinate");
+        status.masterFolder = master.path();
+        group::StatusReporter reporter(program.path(), [&] { return status; });
+        const QString own = program.filePath(QStringLiteral("status/店1.json"));
+        QTRY_VERIFY(QFile::exists(own));
+        reporter.waitForWrites();
+        QVERIFY(QFile::exists(program.filePath(QStringLiteral("status/index.html"))));
+        QVERIFY(!QFile::exists(master.filePath(QStringLiteral("status"))));
+
+        QVERIFY(QDir(master.path()).mkdir(QStringLiteral("status")));
+        status.picture = QStringLiteral("/p/img/b.jpg");
+        reporter.changed();
+        QTRY_VERIFY(QFile::exists(master.filePath(QStringLiteral("status/店1.json"))));
+        const QList<group::Report> reports =
+            group::readReports(master.filePath(QStringLiteral("status")));
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports[0].json.value(QLatin1String("picture")).toString(), status.picture);
+    }
+
+    void stationNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("safe");
+        QTest::newRow("plain") << "shop-1" << true;
+        QTest::newRow("Japanese") << "渋谷店" << true;
+        QTest::newRow("slash") << "../master" << false;
+        QTest::newRow("backslash") << "a\\b" << false;
+        QTest::newRow("dot dot") << ".." << false;
+        QTest::newRow("control character") << "a\nb" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("too long") << QString(65, u'a') << false;
+    }
+    void stationNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, safe);
+        QCOMPARE(group::isSafeStationName(name), safe);
+    }
+
+    // The page in a real browser, without network: two PCs, one with its screenshot.
+    void pageShowsInABrowser()
+    {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+        if (chromium.isEmpty() || unshare.isEmpty())
+            QSKIP("Chromium is not installed (scripts/install-deps --bench installs it)");
+        QTemporaryDir folder;
+        writeFile(folder.filePath(QStringLiteral("店1.json")), report(QStringLiteral("店1"), 5));
+        writeFile(folder.filePath(QStringLiteral("店2.json")), report(QStringLiteral("店2"), 600));
+        QImage shot(480, 270, QImage::Format_RGB32);
+        shot.fill(Qt::red);
+        QVERIFY(shot.save(folder.filePath(QStringLiteral("店1.jpg"))));
+        QVERIFY(group::writeGroupPage(folder.path(), Now));
+        const QString png = folder.filePath(QStringLiteral("page.png"));
+        QProcess browser;
+        browser.start(
+            unshare,
+            {QStringLiteral("-n"), chromium, QStringLiteral("--headless"),
+             QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+             QStringLiteral("--window-size=1280,800"), QStringLiteral("--screenshot=") + png,
+             QUrl::fromLocalFile(folder.filePath(QStringLiteral("index.html"))).toString()});
+        QVERIFY(browser.waitForFinished(60000));
+        if (browser.exitCode() != 0 && !QFile::exists(png))
+            QSKIP("Chromium can not run here without network");
+        const QImage page(png);
+        QVERIFY(!page.isNull());
+        int red = 0;
+        for (int y = 0; y < page.height(); y += 4)
+            for (int x = 0; x < page.width(); x += 4)
+                red += qRed(page.pixel(x, y)) > 200 && qGreen(page.pixel(x, y)) < 60;
+        QVERIFY2(red > 1000, "the screenshot of the PC shows on the page");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGroupPage)
+#include "tst_grouppage.moc"
