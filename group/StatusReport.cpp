@@ -2,6 +2,7 @@
 
 #include "GroupPage.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHostInfo>
@@ -22,11 +23,11 @@ QString isoTime(const QDateTime& time)
                           : QString();
 }
 
-// Writes the report through a file beside it and a rename: readers never see half of one.
-bool writeReport(const QString& folder, const QString& name, const QByteArray& json)
+// Writes the file through a file beside it and a rename: readers never see half of one.
+bool writeReport(const QString& folder, const QString& fileName, const QByteArray& bytes)
 {
-    QSaveFile file(QDir(folder).filePath(name + QStringLiteral(".json")));
-    return file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit();
+    QSaveFile file(QDir(folder).filePath(fileName));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -112,12 +113,14 @@ void ProcessUsage::read(const QList<qint64>& pids, double& cpuPercent, qint64& m
 class StatusReporterWriter : public QObject
 {
 public:
-    void write(const QString& programFolder, const QString& masterFolder, const QString& name,
+    // Writes fileName into the program folder's status folder and, where the shop made it,
+    // the master's; the group page too when pageTime is valid.
+    void write(const QString& programFolder, const QString& masterFolder, const QString& fileName,
                const QByteArray& json, const std::shared_ptr<std::atomic<bool>>& masterBusy,
                const QDateTime& pageTime)
     {
         const QString own = QDir(programFolder).filePath(QStringLiteral("status"));
-        if (!QDir().mkpath(own) || !writeReport(own, name, json) ||
+        if (!QDir().mkpath(own) || !writeReport(own, fileName, json) ||
             (pageTime.isValid() && !writeGroupPage(own, pageTime)))
             failOnce(m_ownFailed, QStringLiteral("cannot write the status report into ") + own);
         else
@@ -126,7 +129,7 @@ public:
             return;
         // The shop opts in by making the folder: nothing is made on the master unasked.
         const QString shared = QDir(masterFolder).filePath(QStringLiteral("status"));
-        const bool written = !QFileInfo(shared).isDir() || writeReport(shared, name, json);
+        const bool written = !QFileInfo(shared).isDir() || writeReport(shared, fileName, json);
         masterBusy->store(false);
         if (!written)
             failOnce(m_sharedFailed,
@@ -196,19 +199,47 @@ void StatusReporter::report(bool withPage)
     if (status.name.isEmpty())
         return;
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    const QByteArray json = QJsonDocument(status.toJson(now)).toJson(QJsonDocument::Indented);
-    QString master = status.role == QLatin1String("subordinate") ? status.masterFolder : QString();
+    m_name = status.name;
+    m_masterFolder = status.role == QLatin1String("subordinate") ? status.masterFolder : QString();
+    send(status.name + QStringLiteral(".json"),
+         QJsonDocument(status.toJson(now)).toJson(QJsonDocument::Indented),
+         withPage ? now : QDateTime());
+}
+
+void StatusReporter::saveShot(const QImage& window)
+{
+    if (m_name.isEmpty() || window.isNull())
+        return;
+    send(m_name + QStringLiteral(".jpg"), shotJpeg(window), {});
+}
+
+void StatusReporter::send(const QString& fileName, const QByteArray& bytes, const QDateTime& page)
+{
+    QString master = m_masterFolder;
     if (!master.isEmpty() && m_masterBusy->exchange(true)) {
         qCDebug(lcStatus) << "the last status write to the master folder still runs; skipped";
         master.clear();
     }
     QMetaObject::invokeMethod(
         m_writer,
-        [writer = m_writer, folder = m_programFolder, master, name = status.name, json,
-         busy = m_masterBusy, page = withPage ? now : QDateTime()] {
-            writer->write(folder, master, name, json, busy, page);
-        },
+        [writer = m_writer, folder = m_programFolder, master, fileName, bytes, busy = m_masterBusy,
+         page] { writer->write(folder, master, fileName, bytes, busy, page); },
         Qt::QueuedConnection);
+}
+
+QByteArray StatusReporter::shotJpeg(const QImage& window)
+{
+    const QImage small = window.scaledToWidth(ShotWidth, Qt::SmoothTransformation);
+    QByteArray jpeg;
+    for (int quality = 85; quality >= 5; quality -= 10) {
+        jpeg.clear();
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        small.save(&buffer, "JPEG", quality);
+        if (jpeg.size() <= MaxShotBytes)
+            break;
+    }
+    return jpeg;
 }
 
 } // namespace group

@@ -6,6 +6,7 @@
 // own: a master share that hangs holds up no one, and a write still hanging is not repeated.
 
 #include <QDateTime>
+#include <QImage>
 #include <QJsonObject>
 #include <QObject>
 #include <QSize>
@@ -78,12 +79,20 @@ public:
 
     // Writes the report now (what is shown changed); further changes within a second wait.
     void changed();
+    // Saves "status/<name>.jpg" from a picture of the window, beside the report, wherever the
+    // report goes.
+    void saveShot(const QImage& window);
+    // The window's picture as saved: ShotWidth pixels wide, at most MaxShotBytes of JPEG.
+    static QByteArray shotJpeg(const QImage& window);
+    static constexpr int ShotWidth = 480;
+    static constexpr qint64 MaxShotBytes = 60 * 1024;
     // For tests: the clock, and waiting until every write so far is done.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     void waitForWrites();
 
 private:
     void report(bool withPage);
+    void send(const QString& fileName, const QByteArray& bytes, const QDateTime& page);
 
     QString m_programFolder;
     std::function<Status()> m_status;
@@ -93,6 +102,8 @@ private:
     QThread* m_thread; // left running at the end only when a write hangs
     StatusReporterWriter* m_writer;
     std::shared_ptr<std::atomic<bool>> m_masterBusy;
+    QString m_name; // as the last report gave them
+    QString m_masterFolder;
 };
 
 } // namespace group

@@ -49,7 +49,8 @@ constexpr double DesignWidth = 1024;
 constexpr double DesignHeight = 768;
 constexpr double PixelsPerUnitY = 11010.0 / 768 / 15;
 constexpr double FlashHeightWithTelop = 677;
-constexpr int PointerIdleMs = 3000; // the pointer goes after this long without movement
+constexpr int PointerIdleMs = 3000;     // the pointer goes after this long without movement
+constexpr int ShotAfterChangeMs = 2000; // the new presentation shows by then
 constexpr double FlashHeightWithoutTelop = 803;
 // A cell is at least one pixel wide: a step of more cells than the board has pixels skips the
 // whole board.
@@ -215,6 +216,39 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
         GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("name"), QString()));
     m_status = new group::StatusReporter(
         m_programFolder, [this] { return currentStatus(); }, this);
+    connect(&m_shotTimer, &QTimer::timeout, this, &frmMain::takeShot);
+    connect(&m_shotSoon, &QTimer::timeout, this, &frmMain::takeShot);
+    m_shotSoon.setSingleShot(true);
+    m_shotSoon.setInterval(ShotAfterChangeMs);
+    applyShotInterval();
+}
+
+// [STATUS] shot=MINUTES of the settings: how often the window's picture goes to the group;
+// 0 for never.
+void frmMain::applyShotInterval()
+{
+    const int minutes = GetIniString(settingsFile(), QStringLiteral("STATUS"),
+                                     QStringLiteral("shot"), QStringLiteral("5"))
+                            .trimmed()
+                            .toInt();
+    if (minutes <= 0) {
+        m_shotTimer.stop();
+        m_shotSoon.stop();
+        return;
+    }
+    m_shotTimer.start(std::min(minutes, 24 * 60) * 60000);
+    m_shotSoon.start();
+}
+
+// The window as the screen shows it (the web player's drawing included), else as Qt draws it.
+void frmMain::takeShot()
+{
+    QImage image;
+    if (windowHandle() && screen())
+        image = screen()->grabWindow(winId()).toImage();
+    if (image.isNull())
+        image = grab().toImage();
+    m_status->saveShot(image);
 }
 
 group::Status frmMain::currentStatus()
@@ -367,8 +401,10 @@ void frmMain::applyPresentation()
     m_showing = {images ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
     m_picture.clear();
     m_playLog->show(m_showing);
-    if (m_status)
+    if (m_status) {
         m_status->changed();
+        applyShotInterval();
+    }
     restartPresentation();
 }
 

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -157,5 +158,9 @@ private:
     QDateTime m_lastTakeOver;
     QString m_lastError;
     group::Status currentStatus();
+    QTimer m_shotTimer; // a picture of the window for the group, every [STATUS] shot minutes
+    QTimer m_shotSoon;  // and shortly after the presentation changed
+    void applyShotInterval();
+    void takeShot();
     friend class frmMainProbe;
 };

@@ -154,6 +154,19 @@ private slots:
         QCOMPARE(reports[0].json.value(QLatin1String("picture")).toString(), status.picture);
     }
 
+    // The window's picture for the page: 480 pixels wide and small, even of a screen of noise.
+    void shotIsSmall()
+    {
+        QImage noise(1920, 1080, QImage::Format_RGB32);
+        quint32 seed = 1;
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, seed = seed * 1664525 + 1013904223);
+        const QByteArray jpeg = group::StatusReporter::shotJpeg(noise);
+        QVERIFY(jpeg.size() <= group::StatusReporter::MaxShotBytes);
+        QCOMPARE(QImage::fromData(jpeg, "JPEG").width(), group::StatusReporter::ShotWidth);
+    }
+
     void stationNames_data()
     {
         QTest::addColumn<QString>("name");

@@ -17,10 +17,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -559,7 +559,8 @@ private slots:
     }
 
     // Proof of play: a native slide show writes one line for each picture it shows. The PC's
-    // status report, under the name its network file gives, tells what it shows.
+    // status report, under the name its network file gives, tells what it shows, and a
+    // picture of the window goes beside it shortly after the presentation starts.
     void proofOfPlayAndStatusReport()
     {
         Folder folder;
@@ -582,7 +583,10 @@ private slots:
         {
             frmMain window(folder.path());
             QTest::qWait(2000);
+            QTRY_VERIFY(QFile::exists(folder.file(QStringLiteral("status/店1.jpg"))));
         }
+        const QImage shot(folder.file(QStringLiteral("status/店1.jpg")));
+        QCOMPARE(shot.width(), group::StatusReporter::ShotWidth);
         const QList<QByteArray> lines = readFile(log).split('\n');
         QVERIFY2(lines.size() >= 5, readFile(log).constData()); // header, 3 pictures, end
         for (int i = 1; i < lines.size() - 1; ++i) {
