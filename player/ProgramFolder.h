@@ -10,9 +10,17 @@ namespace programfolder {
 
 // The content a program folder starts with, copied from the installed one.
 // lan.ini is there only where someone prepared a group for every user of the PC.
-inline constexpr const char* Content[] = {"lumaret.ini", "lan.ini", "img",
-                                          "ani",         "save",    "help",
-                                          "on.bmp",      "off.bmp", "最初にお読みください.txt"};
+inline constexpr const char* Content[] = {"lumaret.ini",
+                                          "lan.ini",
+                                          "img",
+                                          "ani",
+                                          "save",
+                                          "help",
+                                          "on.bmp",
+                                          "off.bmp",
+                                          "urgent-on.bmp",
+                                          "urgent-off.bmp",
+                                          "最初にお読みください.txt"};
 
 // The folder to use: `requested` (the --folder option or LUMARET_FOLDER) when given; else
 // the installed folder when this user can write to it; else "lumaret" in `dataHome` (the

@@ -216,6 +216,9 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
         GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("name"), QString()));
     m_status = new group::StatusReporter(
         m_programFolder, [this] { return currentStatus(); }, this);
+    m_urgent = new group::UrgentWatch(this);
+    m_urgent->setFolders(urgentFolders());
+    connect(m_urgent, &group::UrgentWatch::messageChanged, this, &frmMain::showUrgentMessage);
     connect(&m_shotTimer, &QTimer::timeout, this, &frmMain::takeShot);
     connect(&m_shotSoon, &QTimer::timeout, this, &frmMain::takeShot);
     m_shotSoon.setSingleShot(true);
@@ -238,6 +241,57 @@ void frmMain::applyShotInterval()
     }
     m_shotTimer.start(std::min(minutes, 24 * 60) * 60000);
     m_shotSoon.start();
+}
+
+// The folders an urgent message may come from: this PC's program folder, and a
+// subordinate's master folder.
+QStringList frmMain::urgentFolders() const
+{
+    QStringList folders{m_programFolder};
+    if (strNetMode == QLatin1String("1") && !strBasePath.isEmpty())
+        folders << strBasePath;
+    return folders;
+}
+
+// An urgent message replaces the telop's text, drawn with the urgent dots; when it ends the
+// telop shows its own text and dots again.
+void frmMain::showUrgentMessage(const QString& text)
+{
+    if (text.isEmpty()) {
+        applyDotPictures();
+        showTelopText(m_telopText, m_telopWithDate, m_telopDate);
+        return;
+    }
+    applyUrgentDots();
+    stvTelop->putProperty(dispid::Text, text);
+}
+
+// urgent-on.bmp and urgent-off.bmp of the program folder; where there are none, the telop's
+// own dots in red.
+void frmMain::applyUrgentDots()
+{
+    const struct
+    {
+        const char* urgent;
+        const char* usual;
+        int dispid;
+    } dots[] = {{"urgent-on.bmp", "on.bmp", dispid::FrontBmp},
+                {"urgent-off.bmp", "off.bmp", dispid::BackBmp}};
+    for (const auto& dot : dots) {
+        QImage picture(QDir(m_programFolder).filePath(QString::fromLatin1(dot.urgent)));
+        if (picture.isNull()) {
+            picture = QImage(QDir(m_programFolder).filePath(QString::fromLatin1(dot.usual)))
+                          .convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x) {
+                    const QRgb pixel = picture.pixel(x, y);
+                    picture.setPixel(
+                        x, y, qRgb(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}), 0, 0));
+                }
+        }
+        if (!picture.isNull())
+            stvTelop->putPropertyRef(dot.dispid, QPixmap::fromImage(picture));
+    }
 }
 
 // The window as the screen shows it (the web player's drawing included), else as Qt draws it.
@@ -426,6 +480,8 @@ void frmMain::showTelopText(const QString& text, bool withDate, const QDate& day
     m_telopText = text;
     m_telopWithDate = withDate;
     m_telopDate = day;
+    if (m_urgent && !m_urgent->message().isEmpty())
+        return; // shown again when the urgent message ends
     stvTelop->putProperty(dispid::Text,
                           withDate ? platform::japaneseEraDatePrefix(m_telopDate) + text : text);
 }
@@ -496,6 +552,7 @@ void frmMain::takeOverMaster(const master::Check& check)
     if (timIntval.interval() == 0)
         return; // the supervision stopped meanwhile (settings dialog, exit): looked at again later
     strBasePath = check.masterFolder;
+    m_urgent->setFolders(urgentFolders());
     switch (check.outcome) {
     case master::Check::Unchanged:
         m_master->reportSuccess(QString());

@@ -10,6 +10,7 @@
 
 #include "PlayLog.h"
 #include "StatusReport.h"
+#include "UrgentMessage.h"
 #include "runtime/IntervalTimer.h"
 
 #include <QDate>
@@ -162,5 +163,9 @@ private:
     QTimer m_shotSoon;  // and shortly after the presentation changed
     void applyShotInterval();
     void takeShot();
+    group::UrgentWatch* m_urgent = nullptr; // an urgent message replaces the telop's text
+    void showUrgentMessage(const QString& text);
+    void applyUrgentDots();
+    QStringList urgentFolders() const;
     friend class frmMainProbe;
 };

@@ -602,6 +602,49 @@ private slots:
         QCOMPARE(report.value(QLatin1String("role")).toString(), QStringLiteral("stand-alone"));
     }
 
+    // An urgent message in the program folder, or the master's, replaces the telop's text in
+    // red dots within two seconds, until the file goes.
+    void urgentMessageReplacesTheTelop_data()
+    {
+        QTest::addColumn<bool>("fromMaster");
+        QTest::newRow("program folder") << false;
+        QTest::newRow("master folder, code page 932") << true;
+    }
+    void urgentMessageReplacesTheTelop()
+    {
+        QFETCH(bool, fromMaster);
+        Folder folder;
+        QTemporaryDir master;
+        writeFile(QDir(master.path()).filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=いつもの"}));
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=いつもの"}));
+        if (fromMaster)
+            writeFile(folder.file(mdlCommon::NetworkFileName),
+                      settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        if (fromMaster)
+            probe.syncTick();
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("いつもの"));
+        const QString urgent = fromMaster
+                                   ? QDir(master.path()).filePath(QStringLiteral("urgent.txt"))
+                                   : folder.file(QStringLiteral("urgent.txt"));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("urgent message from .*地震"));
+        writeFile(urgent, fromMaster ? platform::toCp932(QStringLiteral("地震のため閉店します\r\n"))
+                                     : QByteArray("地震のため閉店します"));
+        QTRY_COMPARE_WITH_TIMEOUT(probe.telop(dispid::Text).toString(),
+                                  QStringLiteral("地震のため閉店します"), 2000);
+        const QImage dot = probe.telop(dispid::FrontBmp).value<QPixmap>().toImage();
+        const QRgb centre = dot.pixel(dot.width() / 2, dot.height() / 2);
+        QVERIFY(qRed(centre) > 200 && qGreen(centre) < 60);
+
+        QTest::ignoreMessage(QtInfoMsg, "the urgent message ended");
+        QFile::remove(urgent);
+        QTRY_COMPARE_WITH_TIMEOUT(probe.telop(dispid::Text).toString(), QStringLiteral("いつもの"),
+                                  2000);
+    }
+
     // A stand-alone PC never copies anything, whatever the network file names.
     void standAloneNeverCopies()
     {

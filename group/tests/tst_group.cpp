@@ -1,9 +1,11 @@
 // The group's reports and page: what other PCs write is untrusted, every text is escaped, a
 // report goes into the program folder and, only where the shop made the folder, the master's;
-// the page shows in a real browser.
+// the page shows in a real browser. And the urgent message's text.
 
 #include "GroupPage.h"
 #include "StatusReport.h"
+#include "UrgentMessage.h"
+#include "text/Cp932.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,6 +169,24 @@ private slots:
         QCOMPARE(QImage::fromData(jpeg, "JPEG").width(), group::StatusReporter::ShotWidth);
     }
 
+    void urgentTexts_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTF-8") << QByteArray("本日休業") << "本日休業";
+        QTest::newRow("UTF-8 with a byte order mark") << QByteArray("\xEF\xBB\xBF閉店") << "閉店";
+        QTest::newRow("code page 932")
+            << platform::toCp932(QStringLiteral("火災のため閉店")) << "火災のため閉店";
+        QTest::newRow("line breaks become spaces") << QByteArray("a\r\nb\tc\n") << "a b c";
+        QTest::newRow("blank") << QByteArray(" \r\n") << "";
+    }
+    void urgentTexts()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(group::UrgentWatch::textOf(bytes), text);
+    }
+
     void stationNames_data()
     {
         QTest::addColumn<QString>("name");
@@ -223,4 +243,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestGroupPage)
-#include "tst_grouppage.moc"
+#include "tst_group.moc"
