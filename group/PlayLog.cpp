@@ -202,6 +202,10 @@ void PlayLog::endStretch()
     if (!std::exchange(m_playing, false))
         return;
     const QDateTime end = now();
+    // What showed for a moment only (the placeholder while a slide list is written) was not
+    // seen.
+    if (m_since.msecsTo(end) < MinStretchMs)
+        return;
     const QByteArray line = csvLine(m_since, qMax<qint64>(0, m_since.msecsTo(end)), m_showing);
     const QDate day = m_since.date();
     QMetaObject::invokeMethod(

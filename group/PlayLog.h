@@ -4,7 +4,8 @@
 // stretch of one thing shown ("start,seconds,mode,movie,picture"), in
 // "log/play-YYYY-MM-DD.csv" of the program folder, named after the day the stretch began.
 // A stretch ends when something else is shown, when the presentation halts, and after
-// SplitMs at the latest, so a long movie is proved in pieces. Lines are written on a thread of
+// SplitMs at the latest, so a long movie is proved in pieces; one shorter than MinStretchMs
+// is not written. Lines are written on a thread of
 // their own and made durable every SyncMs: a power cut loses at most a minute. Files older
 // than KeepDays are removed, and a day's file stops growing at MaxFileBytes.
 
@@ -37,6 +38,7 @@ public:
     static constexpr int KeepDays = 31;
     static constexpr qint64 MaxFileBytes = 16 << 20;
     static constexpr int FirstPictureMs = 2000;
+    static constexpr int MinStretchMs = 200;
 
     explicit PlayLog(const QString& programFolder, QObject* parent = nullptr);
     ~PlayLog() override; // ends the stretch on show and waits for its line to be written

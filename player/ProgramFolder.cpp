@@ -67,8 +67,8 @@ bool prepare(const QString& folder, const QString& installed)
     // Filled beside its place and renamed into it: a folder that is there is whole.
     QTemporaryDir staging(target.absoluteFilePath() + QStringLiteral("-XXXXXX"));
     if (!staging.isValid()) {
-        qCWarning(lcFolder).noquote() << "cannot create a folder beside" << folder << ":"
-                                      << staging.errorString();
+        qCWarning(lcFolder).noquote()
+            << "cannot create a folder beside" << folder << ":" << staging.errorString();
         return false;
     }
     for (const char* name : Content) {
@@ -80,10 +80,9 @@ bool prepare(const QString& folder, const QString& installed)
             return false;
         }
     }
-    QFile::setPermissions(staging.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                              QFile::ExeOwner | QFile::ReadGroup |
-                                              QFile::ExeGroup | QFile::ReadOther |
-                                              QFile::ExeOther);
+    QFile::setPermissions(staging.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadGroup | QFile::ExeGroup |
+                                              QFile::ReadOther | QFile::ExeOther);
     if (::rename(QFile::encodeName(staging.path()).constData(),
                  QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
         // Another start made it meanwhile: that one is used.

@@ -56,9 +56,8 @@ ScreenSaverInhibitor::ScreenSaverInhibitor()
 ScreenSaverInhibitor::~ScreenSaverInhibitor()
 {
     if (m_means == Means::SessionService) {
-        QDBusConnection::sessionBus().call(
-            screenSaverCall(QStringLiteral("UnInhibit"), {m_cookie}), QDBus::Block,
-            CallTimeoutMs);
+        QDBusConnection::sessionBus().call(screenSaverCall(QStringLiteral("UnInhibit"), {m_cookie}),
+                                           QDBus::Block, CallTimeoutMs);
     } else if (m_means == Means::XServer) {
         QStringList restore{QStringLiteral("s")};
         restore += m_savedSaver.split(u' ');
@@ -96,8 +95,8 @@ bool ScreenSaverInhibitor::inhibitThroughXServer()
         return false;
     const QRegularExpressionMatch saver =
         QRegularExpression(QStringLiteral("timeout:\\s*(\\d+)\\s+cycle:\\s*(\\d+)")).match(*state);
-    m_savedSaver = saver.hasMatch() ? saver.captured(1) + u' ' + saver.captured(2)
-                                    : QStringLiteral("default");
+    m_savedSaver =
+        saver.hasMatch() ? saver.captured(1) + u' ' + saver.captured(2) : QStringLiteral("default");
     m_dpmsWasEnabled = state->contains(QLatin1String("DPMS is Enabled"));
     return xset({QStringLiteral("s"), QStringLiteral("off"), QStringLiteral("-dpms")}).has_value();
 }

@@ -1,5 +1,6 @@
 #include "dlgEnv.h"
 
+#include "Schedule.h"
 #include "StrovelIds.h"
 #include "frmMain.h"
 #include "mdlCommon.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -53,6 +55,9 @@ void showMessage(QWidget* parent, const QString& text, const QString& title)
 {
     platform::showMessageBox({parent, text, title, QMessageBox::NoIcon, QMessageBox::Ok});
 }
+
+// A set larger than any settings file is not taken.
+constexpr qint64 SetSizeLimit = 1024 * 1024;
 
 // A setting set's name must be a plain file name: the set lives directly in "save".
 bool isPlainFileName(const QString& name)
@@ -236,27 +241,26 @@ bool dlgEnv::validate()
     const QString required = QStringLiteral("必須チェック");
     if (optTarget[0]->isChecked()) {
         if (txtAnime->text().isEmpty()) {
-            showMessage(this, QStringLiteral("アニメーションが未選択です。"), required);
+            say(QStringLiteral("アニメーションが未選択です。"), required);
             return false;
         }
         return true;
     }
     if (txtAnime->text().isEmpty()) {
-        showMessage(this, QStringLiteral("効果が未選択です。"), required);
+        say(QStringLiteral("効果が未選択です。"), required);
         return false;
     }
     if (txtImg[0]->text().isEmpty()) {
-        showMessage(this, QStringLiteral("表示する画像ファイルが未定義です。"), required);
+        say(QStringLiteral("表示する画像ファイルが未定義です。"), required);
         return false;
     }
     if (txtTime->text().isEmpty()) {
-        showMessage(this, QStringLiteral("画像を表示する時間が未入力です。"), required);
+        say(QStringLiteral("画像を表示する時間が未入力です。"), required);
         return false;
     }
     const double seconds = std::nearbyint(platform::leadingNumber(txtTime->text()));
     if (seconds < 3 || seconds > 60) {
-        showMessage(this, QStringLiteral("画像を表示する時間が範囲外です。"),
-                    QStringLiteral("範囲チェック"));
+        say(QStringLiteral("画像を表示する時間が範囲外です。"), QStringLiteral("範囲チェック"));
         return false;
     }
     return true;
@@ -460,11 +464,61 @@ void dlgEnv::cmdLoad_Click()
         refuse(QStringLiteral("「%1」は保存された設定にありません。").arg(name), title);
         return;
     }
-    if (!platform::copyFileAtomically(set, m_owner.settingsFile())) {
+    if (!loadSet(set)) {
         refuse(QStringLiteral("設定を読み込めませんでした。"), title);
         return;
     }
     Form_Load();
+}
+
+// The PC's schedule belongs to the PC, not to a set: it stays whatever the set holds.
+bool dlgEnv::loadSet(const QString& set)
+{
+    QFile file(set);
+    QByteArray taken = file.open(QIODevice::ReadOnly) ? file.read(SetSizeLimit + 1) : QByteArray();
+    if (!file.isOpen() || taken.size() > SetSizeLimit)
+        return false;
+    QFile current(m_owner.settingsFile());
+    const QByteArray before = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
+    const QByteArray schedule = group::sectionBytes(before, "SCHEDULE");
+    if (schedule.isEmpty() && group::sectionBytes(taken, "SCHEDULE").isEmpty())
+        return platform::copyFileAtomically(set, m_owner.settingsFile());
+    taken = group::withSectionBytes(taken, "SCHEDULE", schedule);
+    return platform::replaceFileContents(m_owner.settingsFile(), taken);
+}
+
+bool dlgEnv::takeSet(const QString& name)
+{
+    const QString set = QDir(inProgramFolder(QStringLiteral("save"))).filePath(name);
+    QFile current(m_owner.settingsFile());
+    const QByteArray before = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
+    if (!isPlainFileName(name) || !FileExists(set) || !loadSet(set)) {
+        qCWarning(lcPlayer).noquote() << "the schedule's set" << name << "is not in" << set
+                                      << "or can not be taken; the settings stay as they are";
+        restartAndUnload(false);
+        return false;
+    }
+    Form_Load();
+    m_unattended = true;
+    const auto attended = qScopeGuard([this] { m_unattended = false; });
+    if (!validate()) {
+        qCWarning(lcPlayer).noquote() << "the schedule's set" << name
+                                      << "does not pass the checks; the settings stay as they are";
+        platform::replaceFileContents(m_owner.settingsFile(), before);
+        restartAndUnload(false);
+        return false;
+    }
+    qCInfo(lcPlayer).noquote() << "took the set" << name << "as the schedule says";
+    OKButton_Click();
+    return true;
+}
+
+void dlgEnv::say(const QString& text, const QString& title)
+{
+    if (m_unattended)
+        qCWarning(lcPlayer).noquote() << title << ":" << text;
+    else
+        showMessage(this, text, title);
 }
 
 void dlgEnv::cmdClr_Click()

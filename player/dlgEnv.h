@@ -67,6 +67,10 @@ public:
     void cmdImg_Click(int16_t index);
     void cmdSave_Click();
     void cmdLoad_Click();
+    // Takes the saved set as Load followed by OK would, without asking anything (the
+    // schedule): the same files, the same writes, the same restart order. False, with a log
+    // line, when the set is missing or does not pass the checks; nothing then changes.
+    bool takeSet(const QString& name);
     void cmdClr_Click();
     void cmdHelp_Click();
 
@@ -80,6 +84,11 @@ protected:
 private:
     void createControls();
     bool validate();
+    // The set's content over the settings, keeping this PC's own sections (its schedule).
+    bool loadSet(const QString& set);
+    // A check's message: shown, or only logged while a set is taken unattended.
+    void say(const QString& text, const QString& title);
+    bool m_unattended = false;
     void applyToPlayer();
     void restartAndUnload(bool accepted);
     void setBoxEnabled(QLineEdit* box, bool enabled);

@@ -3,6 +3,7 @@
 #include "MasterWatch.h"
 #include "PlayLog.h"
 #include "PointerHider.h"
+#include "Schedule.h"
 #include "ServiceNotifier.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
@@ -15,9 +16,11 @@
 #include "profile/AtomicFile.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
+#include "text/Cp932.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -193,6 +196,18 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
     // Proof of play: each movie given, and each picture a slide show puts on show.
     m_playLog = new group::PlayLog(m_programFolder, this);
+    // Whoever gives the movie (the start-up, a take-over, the dialog, the schedule): a slide
+    // show's effect movies are in "img", other movies in "ani".
+    connect(swf1, &platform::movie::MoviePlayer::movieChanged, this, [this](const QString& movie) {
+        const bool slides = QFileInfo(movie).dir().dirName() == QLatin1String("img");
+        m_showing = {slides ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
+        m_picture.clear();
+        m_playLog->show(m_showing);
+        if (m_status) {
+            m_status->changed();
+            applyShotInterval();
+        }
+    });
     connect(swf1, &platform::movie::MoviePlayer::pictureShown, this, [this](const QString& path) {
         m_picture = path;
         m_playLog->show({m_showing.mode, m_showing.movie, path});
@@ -219,6 +234,11 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     m_urgent = new group::UrgentWatch(this);
     m_urgent->setFolders(urgentFolders());
     connect(m_urgent, &group::UrgentWatch::messageChanged, this, &frmMain::showUrgentMessage);
+    m_scheduleTimer.setInterval(1000);
+    connect(&m_scheduleTimer, &QTimer::timeout, this,
+            [this] { platform::guarded(lcPlayer, "scheduleTick", [&] { scheduleTick(); }); });
+    m_scheduleTimer.start();
+    QTimer::singleShot(0, this, [this] { scheduleTick(); }); // the entry in force at start-up
     connect(&m_shotTimer, &QTimer::timeout, this, &frmMain::takeShot);
     connect(&m_shotSoon, &QTimer::timeout, this, &frmMain::takeShot);
     m_shotSoon.setSingleShot(true);
@@ -241,6 +261,66 @@ void frmMain::applyShotInterval()
     }
     m_shotTimer.start(std::min(minutes, 24 * 60) * 60000);
     m_shotSoon.start();
+}
+
+// A subordinate follows its master's files and no schedule of its own; the whole group changes
+// with the master. While a dialog is open the schedule waits for it to close.
+void frmMain::scheduleTick()
+{
+    if (strNetMode == QLatin1String("1") || QApplication::activeModalWidget())
+        return;
+    QFile file(settingsFile());
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
+    QStringList problems;
+    const QList<group::ScheduleEntry> entries =
+        group::parseSchedule(platform::fromCp932(bytes), &problems);
+    for (const QString& problem : problems)
+        if (!m_scheduleProblems.contains(problem)) {
+            m_scheduleProblems << problem;
+            qCWarning(lcPlayer).noquote() << "cannot read the schedule entry" << problem;
+        }
+    const QDateTime now = m_scheduleClock ? m_scheduleClock() : QDateTime::currentDateTime();
+    const auto inForce = group::entryInForce(entries, now);
+    const QString occurrence = inForce ? inForce->first.key + u'=' + inForce->first.set + u'@' +
+                                             inForce->second.toString(Qt::ISODate)
+                                       : QString();
+    if (occurrence == m_scheduleInForce)
+        return;
+    m_scheduleInForce = occurrence;
+    if (!inForce || inForce->first.isOff()) {
+        blankScreen(inForce.has_value());
+        return;
+    }
+    dlgEnv dialog(*this);
+    if (dialog.takeSet(inForce->first.set))
+        blankScreen(false);
+    else if (m_blank)
+        swf1->StopPlay(); // a set that can not be taken changes nothing: still blank
+}
+
+// Blank: the presentation halted and hidden, the telop stopped and hidden, the window black,
+// and the display allowed to save power.
+void frmMain::blankScreen(bool blank)
+{
+    if (blank == m_blank)
+        return;
+    m_blank = blank;
+    if (blank) {
+        qCInfo(lcPlayer) << "the schedule blanks the screen";
+        swf1->StopPlay();
+        swf1->hide();
+        stvTelop->call(dispid::Action, {0});
+        stvTelop->setVisible(false);
+        m_playLog->halt();
+    } else {
+        qCInfo(lcPlayer) << "the schedule ends the blank screen";
+        swf1->show();
+        stvTelop->call(dispid::Action, {2});
+        applyTelopVisibility();
+        restartPresentation();
+        m_playLog->resume();
+    }
+    emit screenMayBlank(blank);
 }
 
 // The folders an urgent message may come from: this PC's program folder, and a
@@ -452,13 +532,6 @@ void frmMain::applyPresentation()
                           (images ? QStringLiteral("/img/") : QStringLiteral("/ani/")) +
                           environment("txtAnime");
     swf1->setMovie(movie);
-    m_showing = {images ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
-    m_picture.clear();
-    m_playLog->show(m_showing);
-    if (m_status) {
-        m_status->changed();
-        applyShotInterval();
-    }
     restartPresentation();
 }
 
@@ -509,7 +582,9 @@ void frmMain::timIntval_Timer()
             synchroniseWithMaster();
 
         // An animation whose frame stood still for a whole tick has ended: play it again.
-        if (environment("optTarget") != QLatin1String("1")) {
+        if (m_blank) {
+            intLastFrame = 0;
+        } else if (environment("optTarget") != QLatin1String("1")) {
             const int frame = swf1->FrameNum();
             if (frame == intLastFrame) {
                 restartPresentation();

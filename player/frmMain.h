@@ -99,6 +99,11 @@ public:
     void setClock(std::function<QDate()> clock) { m_clock = std::move(clock); }
 
     void timIntval_Timer();
+    // The schedule of setting sets: applies the entry in force when it changed (every second;
+    // tests call it with their own clock).
+    void scheduleTick();
+    void setScheduleClock(std::function<QDateTime()> clock) { m_scheduleClock = std::move(clock); }
+    bool isBlank() const { return m_blank; }
     void cmdEnd_Click();
     void cmdEnv_Click();
     void cmdHelp_Click();
@@ -108,6 +113,8 @@ public:
 signals:
     // The exit command: the program ends.
     void programEnded();
+    // The schedule blanked the screen (the display may save power) or ended that.
+    void screenMayBlank(bool allowed);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -167,5 +174,11 @@ private:
     void showUrgentMessage(const QString& text);
     void applyUrgentDots();
     QStringList urgentFolders() const;
+    QTimer m_scheduleTimer;
+    std::function<QDateTime()> m_scheduleClock;
+    QString m_scheduleInForce;      // the entry occurrence applied last
+    QStringList m_scheduleProblems; // entries that can not be read, logged once
+    bool m_blank = false;           // an "off" entry of the schedule is in force
+    void blankScreen(bool blank);
     friend class frmMainProbe;
 };

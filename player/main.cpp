@@ -124,7 +124,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(LUMARET_VERSION));
     platform::installFontSubstitutions();
     platform::installJapaneseQtTranslations();
-    const ScreenSaverInhibitor screenStaysOn; // for the player's whole life
+    // The screen stays on while the player runs, except while its schedule blanks it.
+    std::optional<ScreenSaverInhibitor> screenStaysOn;
+    screenStaysOn.emplace();
 
     const QString installed = QCoreApplication::applicationDirPath();
     const QString folder =
@@ -136,6 +138,12 @@ int main(int argc, char* argv[])
                               ? QString()
                               : QStringLiteral("(installed content in %1)").arg(installed));
     frmMain window(used);
+    QObject::connect(&window, &frmMain::screenMayBlank, &app, [&screenStaysOn](bool allowed) {
+        if (allowed)
+            screenStaysOn.reset();
+        else if (!screenStaysOn)
+            screenStaysOn.emplace();
+    });
     // The exit command may come before the main loop runs (a close request handled while the
     // window is being shown); QApplication::quit() would then be lost.
     bool ended = false;

@@ -3,6 +3,7 @@
 // the page shows in a real browser. And the urgent message's text.
 
 #include "GroupPage.h"
+#include "Schedule.h"
 #include "StatusReport.h"
 #include "UrgentMessage.h"
 #include "text/Cp932.h"
@@ -185,6 +186,59 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         QCOMPARE(group::UrgentWatch::textOf(bytes), text);
+    }
+
+    // Schedule entries and the one in force; 2026-12-07 is a Monday.
+    void scheduleInForce_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("set"); // "" for none
+        const QString week = QStringLiteral("Mon-Fri 07:00=平日\nSat,Sun 10:00=週末\n21:00=off\n");
+        const QDate monday(2026, 12, 7);
+        QTest::newRow("weekday morning") << week << QDateTime(monday, QTime(7, 0)) << "平日";
+        QTest::newRow("a minute before") << week << QDateTime(monday, QTime(6, 59)) << "off";
+        QTest::newRow("Saturday before ten: Friday's off")
+            << week << QDateTime(monday.addDays(5), QTime(9, 0)) << "off";
+        QTest::newRow("Sunday") << week << QDateTime(monday.addDays(6), QTime(11, 0)) << "週末";
+        QTest::newRow("range across the week's end")
+            << QStringLiteral("Fri-Mon 08:00=長い週末\n") << QDateTime(monday, QTime(8, 0))
+            << "長い週末";
+        QTest::newRow("unreadable entries skipped")
+            << QStringLiteral("25:00=x\nFoo 07:00=y\n07:00=\n08:00=ok\n")
+            << QDateTime(monday, QTime(9, 0)) << "ok";
+        QTest::newRow("empty") << QString() << QDateTime(monday, QTime(9, 0)) << "";
+    }
+    void scheduleInForce()
+    {
+        QFETCH(QString, section);
+        QFETCH(QDateTime, now);
+        QFETCH(QString, set);
+        const QString file = QStringLiteral("[ENVIRONMENT]\ntxtTelop=a\n[SCHEDULE]\n") + section +
+                             QStringLiteral("[OTHER]\n09:00=not this\n");
+        const auto inForce = group::entryInForce(group::parseSchedule(file), now);
+        QCOMPARE(inForce ? inForce->first.set : QString(), set);
+    }
+
+    // A set taken keeps the PC's own schedule section, wherever the set had one or not.
+    void scheduleSectionIsKept_data()
+    {
+        QTest::addColumn<QByteArray>("set");
+        QTest::addColumn<QByteArray>("taken");
+        const QByteArray own = "[SCHEDULE]\r\n07:00=a\r\n";
+        QTest::newRow("set without one")
+            << QByteArray("[ENVIRONMENT]\r\nx=1") << QByteArray("[ENVIRONMENT]\r\nx=1\r\n") + own;
+        QTest::newRow("set with an old one in the middle")
+            << QByteArray("[ENVIRONMENT]\r\nx=1\r\n[schedule]\r\n01:00=old\r\n[Z]\r\ny=2\r\n")
+            << QByteArray("[ENVIRONMENT]\r\nx=1\r\n") + own + "[Z]\r\ny=2\r\n";
+    }
+    void scheduleSectionIsKept()
+    {
+        QFETCH(QByteArray, set);
+        QFETCH(QByteArray, taken);
+        const QByteArray current = "[ENVIRONMENT]\r\nx=0\r\n[SCHEDULE]\r\n07:00=a";
+        QCOMPARE(group::withSectionBytes(set, "SCHEDULE", group::sectionBytes(current, "SCHEDULE")),
+                 taken);
     }
 
     void stationNames_data()

@@ -110,6 +110,7 @@ private slots:
             }
             now = now.addDays(1);
             playLog.show({"movie", "a.swf", {}});
+            now = now.addSecs(1);
             playLog.show({"movie", "b.swf", {}});
             playLog.waitForWrites();
         }

@@ -645,6 +645,60 @@ private slots:
                                   2000);
     }
 
+    // The schedule takes a set at its minute as Load and OK would, keeping the schedule;
+    // "off" blanks the screen; a missing set is logged once and changes nothing. A
+    // subordinate follows its master instead.
+    void scheduleTakesSetsAtTheirMinute_data()
+    {
+        QTest::addColumn<bool>("subordinate");
+        QTest::newRow("stand-alone") << false;
+        QTest::newRow("subordinate") << true;
+    }
+    void scheduleTakesSetsAtTheirMinute()
+    {
+        QFETCH(bool, subordinate);
+        Folder folder;
+        stillMovie(folder.file(QStringLiteral("ani/still.png")));
+        const QStringList schedule{"[SCHEDULE]", "07:00=朝", "Mon-Fri 12:00=ない", "20:00=off"};
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings(QStringList{"[ENVIRONMENT]", "optTarget=0", "txtAnime=still.png",
+                                       "txtTelop=夜"} +
+                           schedule));
+        writeFile(folder.file(QStringLiteral("save/朝")),
+                  settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=still.png",
+                            "txtTelop=おはよう", "[SCHEDULE]", "01:00=古い"}));
+        if (subordinate)
+            writeFile(folder.file(mdlCommon::NetworkFileName),
+                      settings({"[NETWORK]", "lan=1", "master=/nonexistent"}));
+        QDateTime now(QDate(2026, 12, 7), QTime(6, 59, 59)); // a Monday
+        frmMain window(folder.path());
+        window.setScheduleClock([&] { return now; });
+        frmMainProbe probe(window);
+
+        window.scheduleTick(); // at start-up: yesterday's 20:00 "off" is in force
+        QCOMPARE(window.isBlank(), !subordinate);
+        now = now.addSecs(1);
+        if (!subordinate)
+            QTest::ignoreMessage(QtInfoMsg, "took the set 朝 as the schedule says");
+        window.scheduleTick();
+        if (subordinate) {
+            QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("夜"));
+            return;
+        }
+        QVERIFY(!window.isBlank());
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("おはよう"));
+        const QByteArray taken = readFile(folder.file(mdlCommon::SettingsFileName));
+        QVERIFY(taken.contains(settings(schedule)));
+        QVERIFY(!taken.contains(platform::toCp932(QStringLiteral("古い"))));
+
+        now = QDateTime(QDate(2026, 12, 7), QTime(12, 0, 30));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("the schedule's set ない is not in"));
+        window.scheduleTick();
+        window.scheduleTick();
+        QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), taken);
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("おはよう"));
+    }
+
     // A stand-alone PC never copies anything, whatever the network file names.
     void standAloneNeverCopies()
     {
