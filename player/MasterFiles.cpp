@@ -6,9 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
+#include <thread>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -132,6 +136,15 @@ FileStamp stampOf(const QString& path)
     return stampFrom(info);
 }
 
+QString pairStamp(const QString& masterFolder)
+{
+    const QDir folder(masterFolder);
+    const FileStamp settings = stampOf(folder.filePath(mdlCommon::SettingsFileName));
+    if (!settings.exists)
+        return {};
+    return settings.text() + u'|' + stampOf(folder.filePath(mdlCommon::SlideParamsFileName)).text();
+}
+
 Check checkMaster(const QString& masterFolder, const QString& lastStamp, const QString& networkFile)
 {
     Check check;
@@ -140,13 +153,19 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
         check.error = QStringLiteral("no master folder is set");
         return check;
     }
-    const FileStamp stamp = stampOf(QDir(masterFolder).filePath(mdlCommon::SettingsFileName));
-    if (!stamp.exists) {
+    const QString stamp = pairStamp(masterFolder);
+    if (stamp.isEmpty()) {
         check.error = QStringLiteral("cannot reach the master's settings in ") + masterFolder;
         return check;
     }
-    if (stamp.text() == lastStamp) {
+    if (stamp == lastStamp) {
         check.outcome = Check::Unchanged;
+        return check;
+    }
+    // A pair that is still being written is left for the next tick.
+    std::this_thread::sleep_for(std::chrono::milliseconds(SettleMs));
+    if (pairStamp(masterFolder) != stamp) {
+        check.outcome = Check::Changing;
         return check;
     }
 
@@ -176,7 +195,8 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
         return check;
     }
     check.outcome = Check::Changed;
-    check.pair = {settings.stamp.text(), settings.bytes,
+    // The stamp as the looks see it, so the next look finds the pair unchanged.
+    check.pair = {pairStamp(check.masterFolder), settings.bytes,
                   withSlides ? std::optional(slides.bytes) : std::nullopt, slides.error};
     return check;
 }

@@ -29,11 +29,20 @@ struct FileStamp
 
 FileStamp stampOf(const QString& path);
 
+// The stamp of the pair in the folder: "settings|slide list", "" when the settings are missing.
+// Both files count, so a slide list that arrives after its settings (a folder replicated file
+// by file) is taken too.
+QString pairStamp(const QString& masterFolder);
+
+// A changed pair is read only once it stood still this long: a writer that renames its files
+// into place one after the other is done by then.
+inline constexpr int SettleMs = 300;
+
 // The two files a subordinate takes over, read while neither changed. A master without a
 // usable slide list still passes on its settings: the subordinate keeps its own list.
 struct Pair
 {
-    QString stamp; // of the settings file, as read
+    QString stamp; // of the pair, as read
     QByteArray settings;
     std::optional<QByteArray> slideParams;
     QString slideParamsError; // why there is no slide list
@@ -44,7 +53,7 @@ struct Check
 {
     enum Outcome
     {
-        Unchanged, // the settings file still has the stamp taken over last
+        Unchanged, // the pair still has the stamp taken over last
         Changed,   // a new pair was read: `pair` and `masterFolder` hold it
         Changing,  // the master wrote while the pair was read; the next tick reads again
         Failed,    // `error` says why
@@ -55,8 +64,9 @@ struct Check
     QString error;
 };
 
-// One look: the stamp of masterFolder's settings file against lastStamp and, when it
-// differs, the master folder named by the network file and the pair read from it.
+// One look: the stamp of masterFolder's pair against lastStamp and, when it differs and then
+// stays the same for SettleMs, the master folder named by the network file and the pair read
+// from it.
 Check checkMaster(const QString& masterFolder, const QString& lastStamp,
                   const QString& networkFile);
 

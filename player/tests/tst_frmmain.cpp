@@ -699,6 +699,32 @@ private slots:
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("おはよう"));
     }
 
+    // A master folder replicated file by file: the settings arrive before their slide list.
+    // The slide list that comes later is taken too, not left at the old one for good.
+    void slideListArrivingLaterIsTaken()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        const QDir m(master.path());
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        writeFile(m.filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=2"}));
+        writeFile(m.filePath(mdlCommon::SlideParamsFileName), "interface2=3000#1#v2.jpg");
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        probe.syncTick();
+
+        writeFile(m.filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=3"}));
+        probe.syncTick();
+        QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("3"));
+        writeFile(m.filePath(mdlCommon::SlideParamsFileName), "interface2=3000#1#v3.jpg");
+        probe.syncTick();
+        QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
+                 QByteArray("interface2=3000#1#v3.jpg"));
+    }
+
     // A stand-alone PC never copies anything, whatever the network file names.
     void standAloneNeverCopies()
     {
