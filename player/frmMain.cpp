@@ -531,6 +531,10 @@ void frmMain::applyPresentation()
     const QString movie = strBasePath +
                           (images ? QStringLiteral("/img/") : QStringLiteral("/ani/")) +
                           environment("txtAnime");
+    // [GROUP] inStep=1 comes with the master's settings, so the whole group changes to it.
+    swf1->setSlidesInStep(GetIniString(settingsFile(), QStringLiteral("GROUP"),
+                                       QStringLiteral("inStep"), QStringLiteral("0"))
+                              .trimmed() == QLatin1String("1"));
     swf1->setMovie(movie);
     restartPresentation();
 }

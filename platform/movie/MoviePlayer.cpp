@@ -62,12 +62,20 @@ MoviePlayer::FileKind MoviePlayer::kindOf(const QString& path)
     return {Kind::Video, {}}; // anything else is for Qt Multimedia to try
 }
 
+void MoviePlayer::setSlidesInStep(bool inStep)
+{
+    m_slidesInStep = inStep;
+    if (m_slides)
+        m_slides->setInStep(inStep);
+}
+
 MovieEngine* MoviePlayer::engineFor(Kind kind)
 {
     switch (kind) {
     case Kind::SlideShow:
         if (!m_slides) {
             m_slides = new SlideShowEngine(this);
+            m_slides->setInStep(m_slidesInStep);
             connect(m_slides, &SlideShowEngine::pictureShown, this, &MoviePlayer::pictureShown);
         }
         return m_slides;

@@ -73,6 +73,8 @@ public:
     // How long the web player's engine runs on after the last movie that needed it.
     static constexpr int WebEngineIdleMs = 60000;
     void setWebEngineIdleMs(int milliseconds) { m_swfIdle.setInterval(milliseconds); }
+    // Native slide shows in step with the group's other screens (see SlideShowEngine).
+    void setSlidesInStep(bool inStep);
 
     // The longest a look at a movie file may take, as for the other reads of a master folder.
     static constexpr int LookTimeLimitMs = 10000;
@@ -121,6 +123,7 @@ private:
     MovieEngine* m_picture = nullptr;
     MovieEngine* m_active = nullptr;
     QString m_movie;
+    bool m_slidesInStep = false;
     bool m_looking = false;
     int m_lookGeneration = 0; // answers of looks given up or superseded are dropped
     QTimer m_lookLimit;

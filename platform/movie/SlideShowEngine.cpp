@@ -47,6 +47,8 @@ namespace {
 constexpr qsizetype CacheBudget = 256 * 1024 * 1024;
 // A time per picture below this would change pictures faster than they can be drawn.
 constexpr int ShortestMilliseconds = 100;
+// In step, a change that fires up to this early still counts as the turn it is for.
+constexpr qint64 InStepSlackMs = 100;
 
 // Reads the picture at `path` at the area's size (stretched over it, as the movies show it),
 // unless it has the size and time of the copy already decoded. Runs on a worker.
@@ -268,6 +270,11 @@ void SlideShowEngine::startTurn()
     const QStringList& names = m_parameters.names;
     if (!m_playing || names.isEmpty())
         return;
+    if (m_inStep) {
+        // A change that fires a little early still counts as the turn it is for.
+        const qint64 period = std::max<qint64>(1, m_parameters.milliseconds);
+        m_next = int(((msOfDay() + InStepSlackMs) / period) % names.size());
+    }
     const QString name = names[m_next % names.size()];
     m_next = (m_next + 1) % names.size();
     const QString path = picturePath(m_folder, name);
@@ -358,12 +365,24 @@ void SlideShowEngine::showPicture(const QString& name, const QImage& picture)
     m_currentName = name;
     emit pictureShown(picturePath(m_folder, name));
     m_turnStartMs = showTimeMs();
+    // In step, the turn began at the last whole picture time (or begins at the next, when the
+    // change came a little early), and ends one picture time later.
+    if (m_inStep) {
+        const qint64 period = std::max<qint64>(1, m_parameters.milliseconds);
+        m_turnStartMs -= (msOfDay() + InStepSlackMs) % period - InStepSlackMs;
+    }
     m_canvas->update();
     if (transition)
         m_frameTimer.start(std::max(1, int(std::lround(1000 / m_marker.framesPerSecond))));
     else
         m_frameTimer.stop();
     armChange();
+}
+
+qint64 SlideShowEngine::msOfDay() const
+{
+    const QDateTime now = m_wallClock ? m_wallClock() : QDateTime::currentDateTime();
+    return now.time().msecsSinceStartOfDay();
 }
 
 void SlideShowEngine::armChange()

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QSet>
 #include <QTimer>
+#include <functional>
 
 class QPainter;
 
@@ -69,6 +70,13 @@ public:
     // Whether a transition is under way (tests).
     bool isMoving() const { return m_frameTimer.isActive(); }
 
+    // In step: the group's screens show the same picture at the same moment without talking
+    // to each other. Each turn is aligned to the wall clock: the picture on show is the count
+    // of whole picture times since midnight, modulo the number of pictures. It needs clocks
+    // kept by NTP. The clock may be replaced (tests).
+    void setInStep(bool inStep) { m_inStep = inStep; }
+    void setWallClock(std::function<QDateTime()> clock) { m_wallClock = std::move(clock); }
+
     // Draws the show into the area.
     void paint(QPainter& painter, const QRect& area);
     // The area's size in pixels changed: later turns decode at the new size.
@@ -114,6 +122,9 @@ private:
     QImage m_current;
     QImage m_leaving;         // the picture before, while the transition covers it
     qint64 m_turnStartMs = 0; // show time when the picture on show appeared
+    bool m_inStep = false;
+    std::function<QDateTime()> m_wallClock;
+    qint64 msOfDay() const;
     bool m_playing = false;
     qint64 m_playedMs = 0;    // show time until the last halt
     QElapsedTimer m_running;  // since the show last started playing

@@ -604,6 +604,36 @@ private slots:
         QVERIFY(near(centreOf(*player), qRgb(255, 0, 0)));
     }
 
+    // In step, two screens show the picture the wall clock names, whenever each started: the
+    // whole picture times since midnight, modulo the number of pictures.
+    void slideShowsInStep()
+    {
+        QTemporaryDir img;
+        const QString show = redAndGreenSlideShow(img, QStringLiteral("効果無し.swf"), 1000);
+        MoviePlayer other(nullptr, QDir(ProgramDir).filePath(QStringLiteral("ruffle")));
+        other.resize(400, 300);
+        QDateTime clock(QDate(2026, 12, 7), QTime(9, 0, 3, 500)); // 32403 pictures since midnight
+        for (MoviePlayer* screen : {player.get(), &other}) {
+            screen->setSlidesInStep(true);
+            screen->setMovie(show);
+            QTRY_VERIFY(screen->slideShowEngine());
+            screen->slideShowEngine()->setWallClock([&] { return clock; });
+            screen->StopPlay();
+            screen->GotoFrame(0);
+            screen->Play();
+        }
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        for (MoviePlayer* screen : {player.get(), &other})
+            QTRY_COMPARE_WITH_TIMEOUT(screen->slideShowEngine()->pictureOnShow(),
+                                      QStringLiteral("green.jpg"), 400);
+        clock = clock.addSecs(1); // the turn ends at the next whole second: half a second on
+        for (MoviePlayer* screen : {player.get(), &other})
+            QTRY_COMPARE_WITH_TIMEOUT(screen->slideShowEngine()->pictureOnShow(),
+                                      QStringLiteral("red.jpg"), 1500);
+        QVERIFY2(sinceStart.elapsed() < 900, "the turn is aligned to the clock");
+    }
+
     // Each turn looks at its picture again: one replaced under the same name shows anew, a
     // missing one is left out with one log line, and with none left the stage is black.
     void picturesAreLookedAtEachTurn()
