@@ -14,7 +14,8 @@ install(DIRECTORY ${PROGRAM_DIR}/ DESTINATION ${LUMARET_INSTALL_DIR} USE_SOURCE_
     REGEX "/img/swfpara\\.txt(\\..*)?$" EXCLUDE
     REGEX "/save/.+" EXCLUDE
     REGEX "/status(/.*)?$" EXCLUDE
-    REGEX "/log(/.*)?$" EXCLUDE)
+    REGEX "/log(/.*)?$" EXCLUDE
+    REGEX "/mirror(/.*)?$" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/content/lumaret.ini DESTINATION ${LUMARET_INSTALL_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/content/img/swfpara.txt DESTINATION ${LUMARET_INSTALL_DIR}/img)
 

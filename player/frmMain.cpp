@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "MasterWatch.h"
+#include "Mirror.h"
 #include "PlayLog.h"
 #include "PointerHider.h"
 #include "Schedule.h"
@@ -54,6 +55,7 @@ constexpr double PixelsPerUnitY = 11010.0 / 768 / 15;
 constexpr double FlashHeightWithTelop = 677;
 constexpr int PointerIdleMs = 3000;     // the pointer goes after this long without movement
 constexpr int ShotAfterChangeMs = 2000; // the new presentation shows by then
+constexpr int MirrorRefreshMs = 10000;  // a subordinate's mirror follows changed files
 constexpr double FlashHeightWithoutTelop = 803;
 // A cell is at least one pixel wide: a step of more cells than the board has pixels skips the
 // whole board.
@@ -214,6 +216,23 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
         if (m_status)
             m_status->changed();
     });
+    // A subordinate's mirror of what it plays from its master, refreshed at each take-over and
+    // every MirrorRefreshMs; the presentation moves to it once it holds the files.
+    m_mirror =
+        new group::MirrorWatch(QDir(m_programFolder).filePath(QStringLiteral("mirror")), this);
+    connect(m_mirror, &group::MirrorWatch::synced, this, [this](const group::MirrorResult& result) {
+        if (!result.error.isEmpty() && !std::exchange(m_mirrorFailed, true))
+            qCWarning(lcPlayer).noquote() << result.error << "; playing on from the mirror";
+        if (result.error.isEmpty())
+            m_mirrorFailed = false;
+        const bool playedChanged =
+            std::any_of(result.copied.begin(), result.copied.end(),
+                        [](const QString& path) { return path != SettingsFileName; });
+        if (playedChanged && timIntval.interval() != 0)
+            applyPresentation();
+    });
+    connect(&m_mirrorTimer, &QTimer::timeout, this, &frmMain::refreshMirror);
+    m_mirrorTimer.start(MirrorRefreshMs);
     new PointerHider(PointerIdleMs, this);
     // A timer without an interval: it fires once the start-up gives it one.
     timIntval.setEnabled(true);
@@ -321,6 +340,20 @@ void frmMain::blankScreen(bool blank)
         m_playLog->resume();
     }
     emit screenMayBlank(blank);
+}
+
+// The files the taken pair names, copied from the master into the mirror on a worker.
+void frmMain::refreshMirror()
+{
+    if (strNetMode != QLatin1String("1") || strBasePath.isEmpty() || strBasePath == m_programFolder)
+        return;
+    const auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
+    };
+    m_mirror->sync(strBasePath,
+                   group::mirroredPaths(read(settingsFile()),
+                                        read(QDir(m_programFolder).filePath(SlideParamsFileName))));
 }
 
 // The folders an urgent message may come from: this PC's program folder, and a
@@ -528,9 +561,13 @@ void frmMain::applyDotPictures()
 void frmMain::applyPresentation()
 {
     const bool images = environment("optTarget") == QLatin1String("1");
-    const QString movie = strBasePath +
-                          (images ? QStringLiteral("/img/") : QStringLiteral("/ani/")) +
-                          environment("txtAnime");
+    const QString relative =
+        (images ? QStringLiteral("img/") : QStringLiteral("ani/")) + environment("txtAnime");
+    // A subordinate plays from its mirror of the master once the mirror holds the movie: the
+    // show then goes on when the master can not be reached.
+    const bool mirrored = strNetMode == QLatin1String("1") &&
+                          QFileInfo(QDir(m_mirror->folder()).filePath(relative)).isFile();
+    const QString movie = (mirrored ? m_mirror->folder() : strBasePath) + u'/' + relative;
     // [GROUP] inStep=1 comes with the master's settings, so the whole group changes to it.
     swf1->setSlidesInStep(GetIniString(settingsFile(), QStringLiteral("GROUP"),
                                        QStringLiteral("inStep"), QStringLiteral("0"))
@@ -665,6 +702,7 @@ void frmMain::takeOverMaster(const master::Check& check)
     applyPresentation();
     applyTelopVisibility();
     applyTelopText(today());
+    refreshMirror();
     strLastStamp = check.pair.stamp;
     m_masterUnreachableSince = {};
     m_lastTakeOver = QDateTime::currentDateTime();

@@ -8,6 +8,7 @@
 // The design is laid out for a 1024 x 768 screen and scaled to the screen it runs on. Heights
 // set at run time are in window units: 1024 x 768 units span the design's client area.
 
+#include "Mirror.h"
 #include "PlayLog.h"
 #include "StatusReport.h"
 #include "UrgentMessage.h"
@@ -180,5 +181,9 @@ private:
     QStringList m_scheduleProblems; // entries that can not be read, logged once
     bool m_blank = false;           // an "off" entry of the schedule is in force
     void blankScreen(bool blank);
+    group::MirrorWatch* m_mirror = nullptr;
+    QTimer m_mirrorTimer;
+    bool m_mirrorFailed = false; // logged once until the master is reached again
+    void refreshMirror();
     friend class frmMainProbe;
 };

@@ -3,6 +3,7 @@
 // the page shows in a real browser. And the urgent message's text.
 
 #include "GroupPage.h"
+#include "Mirror.h"
 #include "Schedule.h"
 #include "StatusReport.h"
 #include "UrgentMessage.h"
@@ -25,6 +26,7 @@ const QDateTime Now(QDate(2026, 12, 7), QTime(9, 0), Qt::OffsetFromUTC, 9 * 3600
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -239,6 +241,62 @@ private slots:
         const QByteArray current = "[ENVIRONMENT]\r\nx=0\r\n[SCHEDULE]\r\n07:00=a";
         QCOMPARE(group::withSectionBytes(set, "SCHEDULE", group::sectionBytes(current, "SCHEDULE")),
                  taken);
+    }
+
+    // The mirror takes regular files inside the master folder, within its cap, copies each
+    // only when it changed, and drops what is no longer needed.
+    void mirrorFollowsTheMaster_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("copied");
+        QTest::addColumn<QString>("refused"); // "" for none
+        QTest::newRow("new file") << "new" << QStringList{"img/a.jpg"} << "";
+        QTest::newRow("unchanged file") << "unchanged" << QStringList{} << "";
+        QTest::newRow("link out of the master") << "link" << QStringList{} << "leads out";
+        QTest::newRow("FIFO") << "fifo" << QStringList{} << "not a regular file";
+        QTest::newRow("over the cap") << "big" << QStringList{} << "larger than";
+    }
+    void mirrorFollowsTheMaster()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, copied);
+        QFETCH(QString, refused);
+        QTemporaryDir master;
+        QTemporaryDir mirror;
+        QTemporaryDir elsewhere;
+        QVERIFY(QDir(master.path()).mkpath(QStringLiteral("img")));
+        const QString source = master.filePath(QStringLiteral("img/a.jpg"));
+        if (kind == QLatin1String("link")) {
+            writeFile(elsewhere.filePath(QStringLiteral("secret")), "secret");
+            QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("secret")), source));
+        } else if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
+        } else {
+            writeFile(source, QByteArray(2000, 'j'));
+        }
+        writeFile(mirror.filePath(QStringLiteral("ani/old.swf")), "no longer needed");
+        if (kind == QLatin1String("unchanged"))
+            group::syncMirror(master.path(), mirror.path(), {"img/a.jpg"});
+        const group::MirrorResult result =
+            group::syncMirror(master.path(), mirror.path(), {"img/a.jpg", "img/missing.jpg"},
+                              kind == QLatin1String("big") ? 1000 : group::MaxMirrorBytes);
+        QCOMPARE(result.copied, copied);
+        QCOMPARE(result.refused.join(u'\n').contains(refused), true);
+        QCOMPARE(result.refused.isEmpty(), refused.isEmpty());
+        QVERIFY(!QFile::exists(mirror.filePath(QStringLiteral("ani/old.swf"))));
+        const bool kept = refused.isEmpty();
+        QCOMPARE(QFileInfo(mirror.filePath(QStringLiteral("img/a.jpg"))).size(), kept ? 2000 : 0);
+    }
+
+    void mirroredPaths()
+    {
+        const QByteArray settings = platform::toCp932(
+            QStringLiteral("[ENVIRONMENT]\r\noptTarget=1\r\ntxtAnime=フェード.swf\r\n"));
+        const QByteArray slides = platform::toCp932(
+            QStringLiteral("interface2=3000#3#写真.jpg#sub/b.jpg#../../etc/passwd"));
+        QCOMPARE(group::mirroredPaths(settings, slides),
+                 QStringList({"lumaret.ini", "img/swfpara.txt", "img/フェード.swf", "img/写真.jpg",
+                              "img/sub/b.jpg"}));
     }
 
     void stationNames_data()

@@ -41,6 +41,8 @@ public:
     int intLastFrame() const { return w.intLastFrame; }
     QString strBasePath() const { return w.strBasePath; }
     QString strLastStamp() const { return w.strLastStamp; }
+    QString movie() const { return w.m_showing.movie; } // the movie last given
+    bool mirrorSyncing() const { return w.m_mirror->isSyncing(); }
     // One supervision tick on a subordinate, its look at the master done and applied; any
     // back-off from earlier failures is skipped.
     void syncTick()
@@ -723,6 +725,54 @@ private slots:
         probe.syncTick();
         QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
                  QByteArray("interface2=3000#1#v3.jpg"));
+    }
+
+    // Play on from the mirror: a subordinate copies what it plays from its master and plays
+    // from the copy, at once and after a restart while the master is gone; when the master
+    // comes back, the subordinate follows it again.
+    void playsOnFromTheMirror()
+    {
+        Folder folder;
+        auto master = std::make_unique<QTemporaryDir>();
+        const QString masterPath = master->path();
+        const QDir m(masterPath);
+        QVERIFY(m.mkpath(QStringLiteral("ani")));
+        stillMovie(m.filePath(QStringLiteral("ani/still.png")));
+        writeFile(
+            m.filePath(mdlCommon::SettingsFileName),
+            settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=still.png", "txtTelop=親機"}));
+        writeFile(m.filePath(mdlCommon::SlideParamsFileName), "interface2=3000#0");
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + masterPath}));
+        const QString mirrored = folder.file(QStringLiteral("mirror/ani/still.png"));
+        {
+            frmMain window(folder.path());
+            frmMainProbe probe(window);
+            probe.syncTick();
+            QTRY_VERIFY(QFile::exists(mirrored) && !probe.mirrorSyncing());
+            QTRY_COMPARE(probe.movie(), mirrored);
+        }
+        // The master's share is gone: the player starts and plays from its mirror.
+        const QString away = masterPath + QStringLiteral("-away");
+        QVERIFY(QDir().rename(masterPath, away));
+        {
+            frmMain window(folder.path());
+            frmMainProbe probe(window);
+            QCOMPARE(probe.movie(), mirrored);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot reach the master"));
+            probe.syncTick();
+            QCOMPARE(probe.movie(), mirrored);
+            QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("親機"));
+
+            // Back, with a change: followed at the next tick.
+            QVERIFY(QDir().rename(away, masterPath));
+            writeFile(m.filePath(mdlCommon::SettingsFileName),
+                      settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=still.png",
+                                "txtTelop=戻った"}));
+            touch(m.filePath(mdlCommon::SettingsFileName), 2);
+            probe.syncTick();
+            QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("戻った"));
+        }
     }
 
     // A stand-alone PC never copies anything, whatever the network file names.
