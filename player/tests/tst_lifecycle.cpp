@@ -121,28 +121,52 @@ class TestLifecycle : public QObject
     Q_OBJECT
 
 private slots:
-    // What a person types to learn what is installed and how to start it; no display needed.
+    // What a person types to learn what is installed and how to start it, and a monitoring
+    // tool to learn how the group is; no display needed. A stale report makes --group end 1.
     void versionAndHelp_data()
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("printed"); // a regular expression
+        QTest::addColumn<int>("exitCode");
         QTest::newRow("--version") << "--version"
-                                   << "^lumaret \\d+\\.\\d+\\.\\d+\\n$";
+                                   << "^lumaret \\d+\\.\\d+\\.\\d+\\n$" << 0;
         QTest::newRow("--help") << "--help"
-                                << "--folder <DIR>";
+                                << "--folder <DIR>" << 0;
+        QTest::newRow("--group, all fresh") << "--group fresh"
+                                            << "\\n店1\\tok\\t.*\\tslides\\t" << 0;
+        QTest::newRow("--group, one stale") << "--group stale"
+                                            << "\\n店2\\tstale\\t" << 1;
     }
     void versionAndHelp()
     {
         QFETCH(QString, option);
         QFETCH(QString, printed);
+        QFETCH(int, exitCode);
+        QTemporaryDir group;
+        QStringList arguments{option};
+        if (option.startsWith(QLatin1String("--group"))) {
+            const auto report = [&](const char* name, const QDateTime& updated) {
+                QFile file(
+                    group.filePath(QStringLiteral("status/%1.json").arg(QString::fromUtf8(name))));
+                QDir().mkpath(group.filePath(QStringLiteral("status")));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(QStringLiteral("{\"mode\": \"slides\", \"updated\": \"%1\"}")
+                               .arg(updated.toString(Qt::ISODate))
+                               .toUtf8());
+            };
+            report("店1", QDateTime::currentDateTime());
+            if (option.endsWith(QLatin1String("stale")))
+                report("店2", QDateTime::currentDateTime().addSecs(-600));
+            arguments = {QStringLiteral("--group"), group.path()};
+        }
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         program.setProcessEnvironment(environment);
-        program.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), {option});
+        program.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")), arguments);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.exitCode(), exitCode);
         const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
         QVERIFY2(output.contains(QRegularExpression(printed)), qPrintable(output));
     }
