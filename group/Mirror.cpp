@@ -1,5 +1,7 @@
 #include "Mirror.h"
 
+#include "Schedule.h"
+
 #include "movie/SlideParameters.h"
 #include "text/Cp932.h"
 
@@ -26,19 +28,9 @@ namespace {
 // The value of a key of [ENVIRONMENT] in the settings' text.
 QString environmentValue(const QString& settings, const QString& key)
 {
-    bool inSection = false;
-    for (const QString& raw : settings.split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(u'[')) {
-            inSection = line.section(u']', 0, 0)
-                            .mid(1)
-                            .trimmed()
-                            .compare(QLatin1String("ENVIRONMENT"), Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (inSection && line.section(u'=', 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+    for (const QString& line : sectionLines(settings, QLatin1String("ENVIRONMENT")))
+        if (line.section(u'=', 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0)
             return line.section(u'=', 1).trimmed();
-    }
     return {};
 }
 

@@ -52,22 +52,28 @@ std::pair<qsizetype, qsizetype> sectionSpan(const QByteArray& file, const QByteA
 
 } // namespace
 
+QStringList sectionLines(const QString& text, QLatin1String name)
+{
+    QStringList lines;
+    bool inSection = false;
+    for (const QString& raw : text.split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'['))
+            inSection =
+                line.section(u']', 0, 0).mid(1).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+        else if (inSection)
+            lines << line;
+    }
+    return lines;
+}
+
 QList<ScheduleEntry> parseSchedule(const QString& settings, QStringList* problems)
 {
     static const QRegularExpression entry(
         QStringLiteral("^\\s*(?:([A-Za-z,\\- ]+?)\\s+)?(\\d{1,2}):(\\d{2})\\s*=\\s*(.*?)\\s*$"));
     QList<ScheduleEntry> entries;
-    bool inSection = false;
-    for (const QString& raw : settings.split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(u'[')) {
-            inSection = line.section(u']', 0, 0)
-                            .mid(1)
-                            .trimmed()
-                            .compare(QLatin1String("SCHEDULE"), Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (!inSection || line.isEmpty() || line.startsWith(u';'))
+    for (const QString& line : sectionLines(settings, QLatin1String("SCHEDULE"))) {
+        if (line.isEmpty() || line.startsWith(u';'))
             continue;
         const QRegularExpressionMatch match = entry.match(line);
         ScheduleEntry read;

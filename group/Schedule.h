@@ -30,6 +30,10 @@ QList<ScheduleEntry> parseSchedule(const QString& settings, QStringList* problem
 std::optional<std::pair<ScheduleEntry, QDateTime>> entryInForce(const QList<ScheduleEntry>& entries,
                                                                 const QDateTime& now);
 
+// The trimmed lines of the section `name` of an INI file's text (names match without regard
+// to case), in their order.
+QStringList sectionLines(const QString& text, QLatin1String name);
+
 // The section `name` of an INI file's bytes, from its header line to the next section ("" when
 // there is none), and the file with that section replaced by `section` (removed when empty,
 // added at the end when missing).
