@@ -89,6 +89,16 @@ bool sameFile(const QFileInfo& a, const QFileInfo& b)
 
 } // namespace
 
+QThreadPool* shareWorkers()
+{
+    static QThreadPool* const pool = [] {
+        auto* workers = new QThreadPool;
+        workers->setMaxThreadCount(4);
+        return workers;
+    }();
+    return pool;
+}
+
 QStringList mirroredPaths(const QByteArray& settingsBytes, const QByteArray& slideParams)
 {
     const QString settings = platform::fromCp932(settingsBytes);
@@ -203,7 +213,7 @@ void MirrorWatch::start()
             start();
     });
     m_watcher->setFuture(
-        QtConcurrent::run(syncMirror, m_master, m_folder, m_paths, MaxMirrorBytes));
+        QtConcurrent::run(shareWorkers(), syncMirror, m_master, m_folder, m_paths, MaxMirrorBytes));
 }
 
 } // namespace group

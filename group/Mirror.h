@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 namespace group {
 
@@ -23,6 +24,11 @@ struct MirrorResult
 };
 
 inline constexpr qint64 MaxMirrorBytes = qint64(2) << 30;
+
+// The threads for work that touches the master's share. Never the application's global pool:
+// its few threads read and decode the presentation's movies and pictures, and a hung share
+// must not hold them. The pool is never deleted, so the program's end waits for no hung read.
+QThreadPool* shareWorkers();
 
 // Brings the mirror folder in line with the master folder's files at the relative paths.
 MirrorResult syncMirror(const QString& masterFolder, const QString& mirrorFolder,

@@ -1,6 +1,7 @@
 #include "StatusReport.h"
 
 #include "GroupPage.h"
+#include "Mirror.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -108,52 +109,40 @@ void ProcessUsage::read(const QList<qint64>& pids, double& cpuPercent, qint64& m
     m_lastTime = now;
 }
 
-// Writes reports on its own thread: the program folder's at once, the master folder's only
-// while no earlier write to it still hangs.
+void failOnce(std::atomic<bool>& failed, const QString& message)
+{
+    if (!failed.exchange(true))
+        qCWarning(lcStatus).noquote() << message;
+}
+
+// Writes reports into the program folder on its own thread. Writes to the master's share run
+// on the share's workers (see shareWorkers), so a share that hangs holds up no local report.
 class StatusReporterWriter : public QObject
 {
 public:
-    // Writes fileName into the program folder's status folder and, where the shop made it,
-    // the master's; the group page too when pageTime is valid.
-    void write(const QString& programFolder, const QString& masterFolder, const QString& fileName,
-               const QByteArray& json, const std::shared_ptr<std::atomic<bool>>& masterBusy,
+    // Writes fileName into the program folder's status folder; the group page too when
+    // pageTime is valid.
+    void write(const QString& programFolder, const QString& fileName, const QByteArray& bytes,
                const QDateTime& pageTime)
     {
         const QString own = QDir(programFolder).filePath(QStringLiteral("status"));
-        if (!QDir().mkpath(own) || !writeReport(own, fileName, json) ||
+        if (!QDir().mkpath(own) || !writeReport(own, fileName, bytes) ||
             (pageTime.isValid() && !writeGroupPage(own, pageTime)))
-            failOnce(m_ownFailed, QStringLiteral("cannot write the status report into ") + own);
+            failOnce(m_failed, QStringLiteral("cannot write the status report into ") + own);
         else
-            m_ownFailed = false;
-        if (masterFolder.isEmpty())
-            return;
-        // The shop opts in by making the folder: nothing is made on the master unasked.
-        const QString shared = QDir(masterFolder).filePath(QStringLiteral("status"));
-        const bool written = !QFileInfo(shared).isDir() || writeReport(shared, fileName, json);
-        masterBusy->store(false);
-        if (!written)
-            failOnce(m_sharedFailed,
-                     QStringLiteral("cannot write the status report into ") + shared);
-        else
-            m_sharedFailed = false;
+            m_failed = false;
     }
 
 private:
-    static void failOnce(bool& failed, const QString& message)
-    {
-        if (!std::exchange(failed, true))
-            qCWarning(lcStatus).noquote() << message;
-    }
-
-    bool m_ownFailed = false;
-    bool m_sharedFailed = false;
+    std::atomic<bool> m_failed = false;
 };
 
 StatusReporter::StatusReporter(const QString& programFolder, std::function<Status()> status,
                                QObject* parent)
     : QObject(parent), m_programFolder(programFolder), m_status(std::move(status)),
       m_thread(new QThread), m_writer(new StatusReporterWriter),
-      m_masterBusy(std::make_shared<std::atomic<bool>>(false))
+      m_masterBusy(std::make_shared<std::atomic<bool>>(false)),
+      m_masterFailed(std::make_shared<std::atomic<bool>>(false))
 {
     m_writer->moveToThread(m_thread);
     m_thread->setObjectName(QStringLiteral("status report"));
@@ -170,8 +159,8 @@ StatusReporter::StatusReporter(const QString& programFolder, std::function<Statu
 StatusReporter::~StatusReporter()
 {
     m_thread->quit();
-    // A write hanging on the master's share is not waited for: the thread and its writer are
-    // left to the end of the process.
+    // A write hanging on the program folder's disk is not waited for long: the thread and its
+    // writer are then left to the end of the process.
     if (!m_thread->wait(2000)) {
         qCWarning(lcStatus) << "a status write still hangs; leaving it";
         return;
@@ -215,16 +204,28 @@ void StatusReporter::saveShot(const QImage& window)
 
 void StatusReporter::send(const QString& fileName, const QByteArray& bytes, const QDateTime& page)
 {
-    QString master = m_masterFolder;
-    if (!master.isEmpty() && m_masterBusy->exchange(true)) {
-        qCDebug(lcStatus) << "the last status write to the master folder still runs; skipped";
-        master.clear();
-    }
     QMetaObject::invokeMethod(
         m_writer,
-        [writer = m_writer, folder = m_programFolder, master, fileName, bytes, busy = m_masterBusy,
-         page] { writer->write(folder, master, fileName, bytes, busy, page); },
+        [writer = m_writer, folder = m_programFolder, fileName, bytes, page] {
+            writer->write(folder, fileName, bytes, page);
+        },
         Qt::QueuedConnection);
+    if (m_masterFolder.isEmpty())
+        return;
+    if (m_masterBusy->exchange(true)) {
+        qCDebug(lcStatus) << "the last status write to the master folder still runs; skipped";
+        return;
+    }
+    // The shop opts in by making the folder: nothing is made on the master unasked.
+    shareWorkers()->start([shared = QDir(m_masterFolder).filePath(QStringLiteral("status")),
+                           fileName, bytes, busy = m_masterBusy, failed = m_masterFailed] {
+        const bool written = !QFileInfo(shared).isDir() || writeReport(shared, fileName, bytes);
+        busy->store(false);
+        if (!written)
+            failOnce(*failed, QStringLiteral("cannot write the status report into ") + shared);
+        else
+            failed->store(false);
+    });
 }
 
 QByteArray StatusReporter::shotJpeg(const QImage& window)

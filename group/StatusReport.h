@@ -2,8 +2,9 @@
 
 // Status of every PC of a group: each player writes "status/<name>.json" in its program folder
 // every minute and whenever what it shows changes; a subordinate also writes it into the
-// master folder's "status/" when the shop made that folder. Writes run on a thread of their
-// own: a master share that hangs holds up no one, and a write still hanging is not repeated.
+// master folder's "status/" when the shop made that folder. Writes run on threads of their
+// own: a master share that hangs holds up no one, and a write to it still hanging is not
+// repeated.
 
 #include <QDateTime>
 #include <QImage>
@@ -101,8 +102,9 @@ private:
     QTimer m_soon;
     QThread* m_thread; // left running at the end only when a write hangs
     StatusReporterWriter* m_writer;
-    std::shared_ptr<std::atomic<bool>> m_masterBusy;
-    QString m_name; // as the last report gave them
+    std::shared_ptr<std::atomic<bool>> m_masterBusy;   // a write to the master's share runs
+    std::shared_ptr<std::atomic<bool>> m_masterFailed; // its failure was logged
+    QString m_name;                                    // as the last report gave them
     QString m_masterFolder;
 };
 

@@ -1,5 +1,7 @@
 #include "UrgentMessage.h"
 
+#include "Mirror.h"
+
 #include "text/Cp932.h"
 
 #include <QDir>
@@ -90,7 +92,7 @@ void UrgentWatch::look()
         m_watcher = nullptr;
         looked(text, path);
     });
-    m_watcher->setFuture(QtConcurrent::run(readUrgent, m_folders));
+    m_watcher->setFuture(QtConcurrent::run(shareWorkers(), readUrgent, m_folders));
 }
 
 void UrgentWatch::looked(const QString& text, const QString& path)
