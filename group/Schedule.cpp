@@ -11,10 +11,10 @@ const QStringList DayNames{QStringLiteral("mon"), QStringLiteral("tue"), QString
                            QStringLiteral("sun")};
 
 // "Mon-Fri", "Sat,Sun", "Mon-Wed,Fri" as day bits; 0 when it can not be read.
-int dayBits(const QString& spec)
+int dayBits(const QString& days)
 {
     int bits = 0;
-    for (const QString& part : spec.toLower().split(u',')) {
+    for (const QString& part : days.toLower().split(u',')) {
         const QStringList ends = part.trimmed().split(u'-');
         const int first = DayNames.indexOf(ends.first().trimmed());
         const int last = DayNames.indexOf(ends.last().trimmed());
