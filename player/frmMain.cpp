@@ -288,16 +288,24 @@ void frmMain::scheduleTick()
 {
     if (strNetMode == QLatin1String("1") || QApplication::activeModalWidget())
         return;
-    QFile file(settingsFile());
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
-    QStringList problems;
-    const QList<group::ScheduleEntry> entries =
-        group::parseSchedule(platform::fromCp932(bytes), &problems);
-    for (const QString& problem : problems)
-        if (!m_scheduleProblems.contains(problem)) {
-            m_scheduleProblems << problem;
-            qCWarning(lcPlayer).noquote() << "cannot read the schedule entry" << problem;
-        }
+    // The settings are read again only when they changed.
+    const QFileInfo info(settingsFile());
+    const QString stamp = QString::number(info.size()) + u' ' +
+                          QString::number(info.lastModified().toMSecsSinceEpoch());
+    if (stamp != m_scheduleStamp) {
+        m_scheduleStamp = stamp;
+        QFile file(settingsFile());
+        const QByteArray bytes =
+            file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
+        QStringList problems;
+        m_schedule = group::parseSchedule(platform::fromCp932(bytes), &problems);
+        for (const QString& problem : problems)
+            if (!m_scheduleProblems.contains(problem)) {
+                m_scheduleProblems << problem;
+                qCWarning(lcPlayer).noquote() << "cannot read the schedule entry" << problem;
+            }
+    }
+    const QList<group::ScheduleEntry>& entries = m_schedule;
     const QDateTime now = m_scheduleClock ? m_scheduleClock() : QDateTime::currentDateTime();
     const auto inForce = group::entryInForce(entries, now);
     const QString occurrence = inForce ? inForce->first.key + u'=' + inForce->first.set + u'@' +

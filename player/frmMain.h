@@ -10,6 +10,7 @@
 
 #include "Mirror.h"
 #include "PlayLog.h"
+#include "Schedule.h"
 #include "StatusReport.h"
 #include "UrgentMessage.h"
 #include "runtime/IntervalTimer.h"
@@ -179,7 +180,9 @@ private:
     std::function<QDateTime()> m_scheduleClock;
     QString m_scheduleInForce;      // the entry occurrence applied last
     QStringList m_scheduleProblems; // entries that can not be read, logged once
-    bool m_blank = false;           // an "off" entry of the schedule is in force
+    QString m_scheduleStamp;        // of the settings the schedule was read from
+    QList<group::ScheduleEntry> m_schedule;
+    bool m_blank = false; // an "off" entry of the schedule is in force
     void blankScreen(bool blank);
     group::MirrorWatch* m_mirror = nullptr;
     QTimer m_mirrorTimer;
