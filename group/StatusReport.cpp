@@ -158,7 +158,8 @@ StatusReporter::StatusReporter(const QString& programFolder, std::function<Statu
 
 StatusReporter::~StatusReporter()
 {
-    m_thread->quit();
+    // The writes asked for so far go first.
+    QMetaObject::invokeMethod(m_writer, [thread = m_thread] { thread->quit(); });
     // A write hanging on the program folder's disk is not waited for long: the thread and its
     // writer are then left to the end of the process.
     if (!m_thread->wait(2000)) {
