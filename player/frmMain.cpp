@@ -210,10 +210,13 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
             applyShotInterval();
         }
     });
+    // The report tells the first picture of a show at once, later ones at its next minute: a
+    // report for every picture would write to the master's share every few seconds.
     connect(swf1, &platform::movie::MoviePlayer::pictureShown, this, [this](const QString& path) {
+        const bool first = m_picture.isEmpty();
         m_picture = path;
         m_playLog->show({m_showing.mode, m_showing.movie, path});
-        if (m_status)
+        if (m_status && first)
             m_status->changed();
     });
     // A subordinate's mirror of what it plays from its master, refreshed at each take-over and
