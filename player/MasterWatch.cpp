@@ -66,7 +66,8 @@ void MasterWatch::finished(const master::Check& check, int generation)
     if (generation != m_generation)
         return;
     m_checking = false;
-    const bool late = m_clock.elapsed() - m_startedAt > m_timeLimitMs;
+    m_lastLookMs = m_clock.elapsed() - m_startedAt;
+    const bool late = m_lastLookMs > m_timeLimitMs;
     if (m_hangLogged) {
         qCInfo(lcMaster) << "the master folder answered again";
         m_hangLogged = false;
@@ -81,6 +82,13 @@ void MasterWatch::finished(const master::Check& check, int generation)
 
 void MasterWatch::reportFailure(const QString& what)
 {
+    if (m_lastLookMs >= 0 && m_lastLookMs < QuickFailureMs) {
+        m_retryDelay = 0;
+        if (what != m_failure)
+            qCWarning(lcMaster).noquote() << what << "; trying again every second";
+        m_failure = what;
+        return;
+    }
     m_retryDelay = std::clamp(m_retryDelay * 2, 1, MaxRetryDelaySeconds);
     m_retryDue = m_clock.elapsed() + qint64(m_retryDelay) * 1000;
     if (what != m_failure)

@@ -39,6 +39,9 @@ public:
     void retryNow() { m_retryDue = 0; }
 
     static constexpr int DefaultTimeLimitMs = 10000;
+    // A look that failed faster than this (a folder that is simply not there) costs nothing
+    // to repeat: the next tick looks again, so a master that comes back is followed at once.
+    static constexpr int QuickFailureMs = 200;
     static constexpr int MaxRetryDelaySeconds = 60;
 
 signals:
@@ -57,7 +60,8 @@ private:
     bool m_hangLogged = false;
     qint64 m_startedAt = 0;
     int m_generation = 0;
-    int m_retryDelay = 0;  // seconds; 0 while working
-    qint64 m_retryDue = 0; // m_clock time of the next look while failing
-    QString m_failure;     // the failure last logged; empty while working
+    int m_retryDelay = 0;     // seconds; 0 while working
+    qint64 m_lastLookMs = -1; // how long the last look took; -1 before the first
+    qint64 m_retryDue = 0;    // m_clock time of the next look while failing
+    QString m_failure;        // the failure last logged; empty while working
 };

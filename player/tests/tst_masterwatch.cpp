@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <semaphore>
 
@@ -128,6 +129,37 @@ private slots:
         QCOMPARE(watch.retryDelaySeconds(), 0);
         watch.tick(QStringLiteral("/master"), QString());
         QTRY_COMPARE(looks.load(), 1);
+    }
+
+    // A look that fails at once (the share's folder is simply gone) is repeated at the next
+    // tick, so a master that comes back is followed within a tick; a slow failure backs off.
+    void quickFailuresAreRetriedAtOnce_data()
+    {
+        QTest::addColumn<int>("lookMs");
+        QTest::addColumn<int>("looksAfterTwoTicks");
+        QTest::newRow("quick failure") << 0 << 2;
+        QTest::newRow("slow failure") << MasterWatch::QuickFailureMs + 100 << 1;
+    }
+    void quickFailuresAreRetriedAtOnce()
+    {
+        QFETCH(int, lookMs);
+        QFETCH(int, looksAfterTwoTicks);
+        std::atomic<int> looks{0};
+        MasterWatch watch([&](const QString&, const QString&) {
+            ++looks;
+            QThread::msleep(ulong(lookMs));
+            return outcome(master::Check::Failed);
+        });
+        connect(&watch, &MasterWatch::checked, &watch,
+                [&] { watch.reportFailure(QStringLiteral("cannot reach /master")); });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot reach /master ; trying"));
+        watch.tick(QStringLiteral("/master"), QString());
+        QTRY_VERIFY(!watch.isChecking() && looks.load() == 1);
+        QTest::qWait(50);
+        watch.tick(QStringLiteral("/master"), QString());
+        QTest::qWait(lookMs + 100);
+        QTRY_VERIFY(!watch.isChecking());
+        QCOMPARE(looks.load(), looksAfterTwoTicks);
     }
 
     // The watch may go while a look still runs on a hung share.
