@@ -14,9 +14,11 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QLoggingCategory>
+#include <QThread>
 
 #include <cstdio>
 #include <optional>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -104,6 +106,31 @@ bool preferXWayland()
     return true;
 }
 
+// A user unit may start the player before the desktop's X server takes clients. The player
+// waits for it, with a log line now and then, instead of aborting at once and being started
+// again in a loop.
+void waitForDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const QByteArray display = qgetenv("DISPLAY");
+    if ((!platform.isEmpty() && !platform.startsWith("xcb")) || display.isEmpty())
+        return; // another platform, or none named: Qt tells what is missing
+    for (int attempt = 0;; ++attempt) {
+        xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
+        const bool reached = xcb_connection_has_error(connection) == 0;
+        xcb_disconnect(connection);
+        if (reached) {
+            if (attempt > 0)
+                qInfo("the display %s is there", display.constData());
+            return;
+        }
+        if (attempt % 60 == 0)
+            qWarning("waiting for the display %s, which does not take clients yet",
+                     display.constData());
+        QThread::sleep(1);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -117,6 +144,7 @@ int main(int argc, char* argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     platform::movie::prepareWebEngine();
     const bool throughXWayland = preferXWayland();
+    waitForDisplay();
     QApplication app(argc, argv);
     if (throughXWayland)
         qInfo("a Wayland session: the player shows through its X server (XWayland)");

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -169,6 +171,52 @@ private slots:
         QCOMPARE(program.exitCode(), exitCode);
         const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
         QVERIFY2(output.contains(QRegularExpression(printed)), qPrintable(output));
+    }
+
+    // Started before its display takes clients (a user unit at login), the player waits for
+    // it with a log line instead of aborting, and starts once it is there.
+    void waitsForItsDisplay()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty())
+            QSKIP("Xvfb is not installed (scripts/install-deps installs it)");
+        int number = 150 + int(::getpid() % 100);
+        while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+               QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            ++number;
+        const QString display = QStringLiteral(":%1").arg(number);
+        QTemporaryDir folder;
+        QProcess player;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), display);
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        player.setProcessEnvironment(environment);
+        player.setProcessChannelMode(QProcess::MergedChannels);
+        QByteArray output;
+        connect(&player, &QProcess::readyRead, this, [&] { output += player.readAll(); });
+        player.start(QDir(ProgramDir).filePath(QStringLiteral("lumaret")),
+                     {QStringLiteral("--folder"), folder.filePath(QStringLiteral("pf"))});
+        QTRY_VERIFY_WITH_TIMEOUT(output.contains("waiting for the display " + display.toLatin1()),
+                                 15000);
+        QTest::qWait(1500);
+        QCOMPARE(player.state(), QProcess::Running);
+
+        QProcess server;
+        server.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"),
+                            QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                            QStringLiteral("tcp")});
+        const auto stopServer = qScopeGuard([&] {
+            server.terminate();
+            server.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(output.contains("program folder:"), 30000);
+        QTest::qWait(3000); // its window and its signal handling are up by then
+        QCOMPARE(player.state(), QProcess::Running);
+        ::kill(pid_t(player.processId()), SIGTERM);
+        QVERIFY(player.waitForFinished(15000));
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
     }
 
     // A program folder asked for that is not there yet is made from the installed content,
