@@ -5,11 +5,15 @@ file(MAKE_DIRECTORY ${PROGRAM_DIR})
 # Test movies, made at build time, never shipped.
 set(MOVIE_FIXTURES ${CMAKE_BINARY_DIR}/movies/fixtures)
 
-# Puts a target's output (executable or shared library) into the program folder.
+# Puts a target's output (executable or shared library) into the program folder. It finds the
+# program folder's libraries beside itself ($ORIGIN) and nowhere else: the search path CMake
+# makes for the build tree holds empty entries, which mean the current folder.
 function(lumaret_in_program_folder target)
     set_target_properties(${target} PROPERTIES
         RUNTIME_OUTPUT_DIRECTORY ${PROGRAM_DIR}
-        LIBRARY_OUTPUT_DIRECTORY ${PROGRAM_DIR})
+        LIBRARY_OUTPUT_DIRECTORY ${PROGRAM_DIR}
+        BUILD_WITH_INSTALL_RPATH ON
+        INSTALL_RPATH "$ORIGIN")
 endfunction()
 
 # Copies files into the program folder (below an optional sub-folder) whenever they change.
