@@ -1,4 +1,12 @@
-enable_testing()
+# BUILD_TESTING=OFF (as the Debian package builds) leaves out the tests and benchmarks.
+include(CTest)
+
+# A folder's tests, where tests are built.
+macro(lumaret_add_tests_folder)
+    if(BUILD_TESTING)
+        add_subdirectory(tests)
+    endif()
+endmacro()
 
 # One Qt Test executable per test file, registered with CTest. Widget tests run on the
 # offscreen platform at a fixed 96 dpi so pixel comparisons do not depend on the machine.
