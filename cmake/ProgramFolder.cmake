@@ -1,6 +1,14 @@
 # Everything the program needs at run time is assembled in one folder, the program folder,
 # which the program finds as the folder of its own executable.
 set(PROGRAM_DIR ${CMAKE_BINARY_DIR}/Lumaret)
+# Installed by the packages, the program and its content live apart; the program finds the
+# content relative to itself, and a group file prepared for every user in the admin folder.
+include(GNUInstallDirs)
+set(LUMARET_PROGRAM_INSTALL_DIR lib/lumaret)
+set(LUMARET_CONTENT_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/lumaret)
+file(RELATIVE_PATH LUMARET_CONTENT_FROM_PROGRAM
+    /${LUMARET_PROGRAM_INSTALL_DIR} /${LUMARET_CONTENT_INSTALL_DIR})
+set(LUMARET_ADMIN_FOLDER ${CMAKE_INSTALL_FULL_SYSCONFDIR}/lumaret)
 file(MAKE_DIRECTORY ${PROGRAM_DIR})
 # Test movies, made at build time, never shipped.
 set(MOVIE_FIXTURES ${CMAKE_BINARY_DIR}/movies/fixtures)

@@ -46,16 +46,34 @@ QString dataHome()
     return QDir::home().filePath(QStringLiteral(".local/share"));
 }
 
-QString choose(const QString& requested, const QString& installed, const QString& dataHome)
+Installed findInstalled(const QString& programDir, const QString& sharedContent,
+                        const QString& adminFolder)
+{
+    const QDir program(programDir);
+    const QString shared = QDir::cleanPath(program.filePath(sharedContent));
+    const bool holdsContent =
+        program.exists(QStringLiteral("lumaret.ini")) || program.exists(QStringLiteral("img"));
+    if (holdsContent || !QFileInfo(shared).isDir())
+        return {programDir, program.filePath(QStringLiteral("lan.ini")), true};
+    return {shared, QDir(adminFolder).filePath(QStringLiteral("lan.ini")), false};
+}
+
+Installed findInstalled(const QString& programDir)
+{
+    return findInstalled(programDir, QStringLiteral(LUMARET_CONTENT_FROM_PROGRAM),
+                         QStringLiteral(LUMARET_ADMIN_FOLDER));
+}
+
+QString choose(const QString& requested, const Installed& installed, const QString& dataHome)
 {
     if (!requested.isEmpty())
         return QFileInfo(requested).absoluteFilePath();
-    if (writable(installed))
-        return installed;
+    if (installed.beside && writable(installed.content))
+        return installed.content;
     return QDir(dataHome).filePath(QStringLiteral("lumaret"));
 }
 
-bool prepare(const QString& folder, const QString& installed)
+bool prepare(const QString& folder, const Installed& installed)
 {
     if (QFileInfo(folder).isDir())
         return true;
@@ -72,10 +90,13 @@ bool prepare(const QString& folder, const QString& installed)
         return false;
     }
     for (const char* name : Content) {
-        const QString source = QDir(installed).filePath(QString::fromUtf8(name));
+        const QString entry = QString::fromUtf8(name);
+        const QString source = entry == QLatin1String("lan.ini")
+                                   ? installed.groupFile
+                                   : QDir(installed.content).filePath(entry);
         if (!QFileInfo::exists(source))
             continue;
-        if (!copyEntry(source, staging.filePath(QString::fromUtf8(name)))) {
+        if (!copyEntry(source, staging.filePath(entry))) {
             qCWarning(lcFolder).noquote() << "cannot copy" << source << "into" << folder;
             return false;
         }
@@ -92,7 +113,8 @@ bool prepare(const QString& folder, const QString& installed)
         return false;
     }
     staging.setAutoRemove(false);
-    qCInfo(lcFolder).noquote() << "created the program folder" << folder << "from" << installed;
+    qCInfo(lcFolder).noquote() << "created the program folder" << folder << "from"
+                               << installed.content;
     return true;
 }
 

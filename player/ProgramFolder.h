@@ -1,8 +1,8 @@
 #pragma once
 
 // The folder the player keeps its settings and content in. Where the program is installed
-// for all users (not writable), each user gets a folder of their own, filled from the
-// installed content on first start.
+// for all users (a package, or a folder the user can not write to), each user, root too, gets
+// a folder of their own, filled from the installed content on first start.
 
 #include <QString>
 
@@ -22,14 +22,30 @@ inline constexpr const char* Content[] = {"lumaret.ini",
                                           "urgent-off.bmp",
                                           "最初にお読みください.txt"};
 
+// Where a program folder's content is installed.
+struct Installed
+{
+    QString content;     // the content a new program folder is filled from
+    QString groupFile;   // a lan.ini prepared for every user, copied into a new folder if there
+    bool beside = false; // the content is in the program's own folder
+};
+
+// The installed content of a program in `programDir`: that folder itself when it holds the
+// content (a build, or a program folder copied anywhere); else the package's content folder,
+// `sharedContent` relative to the program's folder, with the group file in `adminFolder`.
+Installed findInstalled(const QString& programDir, const QString& sharedContent,
+                        const QString& adminFolder);
+// The same, for this program as it was built to be installed.
+Installed findInstalled(const QString& programDir);
+
 // The folder to use: `requested` (the --folder option or LUMARET_FOLDER) when given; else
-// the installed folder when this user can write to it; else "lumaret" in `dataHome` (the
-// XDG data folder).
-QString choose(const QString& requested, const QString& installed, const QString& dataHome);
+// the program's own folder when it holds the content and this user can write to it; else
+// "lumaret" in `dataHome` (the XDG data folder). A package's files are never the folder.
+QString choose(const QString& requested, const Installed& installed, const QString& dataHome);
 
 // Makes sure `folder` exists: a missing one is created with the installed content, whole or
 // not at all; one that is there is left as it is. False, with a log line, when it can not be.
-bool prepare(const QString& folder, const QString& installed);
+bool prepare(const QString& folder, const Installed& installed);
 
 // The XDG data folder: $XDG_DATA_HOME, or ~/.local/share.
 QString dataHome();

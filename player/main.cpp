@@ -6,6 +6,7 @@
 #include "ScreenSaverInhibitor.h"
 #include "frmMain.h"
 
+#include "com/ComRuntime.h"
 #include "movie/WebEngineSetup.h"
 #include "runtime/FontNames.h"
 #include "runtime/Translations.h"
@@ -58,8 +59,9 @@ Options readOptions(int argc, char* argv[])
     const QCommandLineOption folder(
         QStringLiteral("folder"),
         QStringLiteral("The program folder: settings, pictures and movies (default: "
-                       "LUMARET_FOLDER, else the installed folder if writable, else "
-                       "$XDG_DATA_HOME/lumaret)."),
+                       "LUMARET_FOLDER, else the program's own folder when it holds the "
+                       "content and is writable, else $XDG_DATA_HOME/lumaret, made from the "
+                       "installed content on the first start)."),
         QStringLiteral("DIR"));
     parser.addOption(folder);
     const QCommandLineOption group(
@@ -87,9 +89,11 @@ Options readOptions(int argc, char* argv[])
         const QStringList given = parser.positionalArguments();
         const QString where = !given.isEmpty() ? given.first() : options.folder;
         options.exitCode = printGroup(
-            where.isEmpty() ? programfolder::choose({}, QCoreApplication::applicationDirPath(),
-                                                    programfolder::dataHome())
-                            : where);
+            where.isEmpty()
+                ? programfolder::choose(
+                      {}, programfolder::findInstalled(QCoreApplication::applicationDirPath()),
+                      programfolder::dataHome())
+                : where);
     }
     return options;
 }
@@ -156,15 +160,19 @@ int main(int argc, char* argv[])
     std::optional<ScreenSaverInhibitor> screenStaysOn;
     screenStaysOn.emplace();
 
-    const QString installed = QCoreApplication::applicationDirPath();
+    // The telop control: beside the program in a build, with the system's libraries when
+    // installed.
+    platform::com::addServerLibrary(QStringLiteral(STROVEL_LIBRARY_FILE));
+    const programfolder::Installed installed =
+        programfolder::findInstalled(QCoreApplication::applicationDirPath());
     const QString folder =
         programfolder::choose(options.folder, installed, programfolder::dataHome());
     // A folder that can not be made leaves the installed one: the show goes on, read-only.
-    const QString used = programfolder::prepare(folder, installed) ? folder : installed;
+    const QString used = programfolder::prepare(folder, installed) ? folder : installed.content;
     qInfo().noquote() << "program folder:" << used
-                      << (used == installed
+                      << (used == installed.content
                               ? QString()
-                              : QStringLiteral("(installed content in %1)").arg(installed));
+                              : QStringLiteral("(installed content in %1)").arg(installed.content));
     frmMain window(used);
     QObject::connect(&window, &frmMain::screenMayBlank, &app, [&screenStaysOn](bool allowed) {
         if (allowed)

@@ -30,6 +30,7 @@ struct Servers
     QMutex mutex;
     QHash<QString, std::shared_ptr<ServerLibrary>> byPath; // canonical path -> loaded library
     QString hostFolder;
+    QStringList namedLibraries; // file names the system's loader finds
 };
 
 Servers& servers()
@@ -38,10 +39,12 @@ Servers& servers()
     return instance;
 }
 
-// Loads a server library once; null when the file is not one.
+// Loads a server library once; null when the file is not one. A bare file name is looked
+// for where the system's loader looks.
 std::shared_ptr<ServerLibrary> loadServer(const QString& path)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString canonical =
+        path.contains(QLatin1Char('/')) ? QFileInfo(path).canonicalFilePath() : path;
     if (canonical.isEmpty())
         return nullptr;
     Servers& s = servers();
@@ -79,14 +82,23 @@ QString hostFolder()
     return s.hostFolder.isEmpty() ? QCoreApplication::applicationDirPath() : s.hostFolder;
 }
 
-// The server libraries of the host program's folder, in name order.
+// The server libraries of the host program's folder, in name order, then those the host
+// named.
 QList<std::shared_ptr<ServerLibrary>> hostFolderServers()
 {
     QList<std::shared_ptr<ServerLibrary>> result;
     const QDir folder(hostFolder());
+    QStringList paths;
     for (const QFileInfo& file :
-         folder.entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name)) {
-        if (auto server = loadServer(file.filePath()); server && !result.contains(server))
+         folder.entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name))
+        paths.append(file.filePath());
+    {
+        Servers& s = servers();
+        QMutexLocker locker(&s.mutex);
+        paths.append(s.namedLibraries);
+    }
+    for (const QString& path : paths) {
+        if (auto server = loadServer(path); server && !result.contains(server))
             result.append(server);
     }
     return result;
@@ -117,6 +129,14 @@ void setHostProgramFolder(const QString& folder)
     Servers& s = servers();
     QMutexLocker locker(&s.mutex);
     s.hostFolder = folder;
+}
+
+void addServerLibrary(const QString& fileName)
+{
+    Servers& s = servers();
+    QMutexLocker locker(&s.mutex);
+    if (!s.namedLibraries.contains(fileName))
+        s.namedLibraries.append(fileName);
 }
 
 HResult CLSIDFromProgID(const QString& progId, QUuid* clsid)

@@ -25,6 +25,9 @@ PLATFORM_COM_EXPORT HResult CoCreateInstance(const QUuid& clsid, IUnknown* outer
 
 // The folder searched for unregistered classes; the running program's folder by default.
 PLATFORM_COM_EXPORT void setHostProgramFolder(const QString& folder);
+// A server library searched after those of the host program's folder, named by its file name
+// alone: the system's loader finds it where libraries are installed.
+PLATFORM_COM_EXPORT void addServerLibrary(const QString& fileName);
 
 // A resource embedded in a server library file ("TYPELIB" 1, "VERSION" 1, "BITMAP" 30000...),
 // or an empty array.

@@ -1,4 +1,4 @@
-// Choosing and making the program folder: the installed one, a user's own, or one asked for.
+// Choosing and making the program folder: the program's own, a user's own, or one asked for.
 
 #include "ProgramFolder.h"
 #include "platform/profile/tests/FileSizeLimit.h"
@@ -32,48 +32,108 @@ class TestProgramFolder : public QObject
     Q_OBJECT
 
     QTemporaryDir root;
-    QString installed;
+    programfolder::Installed beside;  // a program folder with its content, as a build makes it
+    programfolder::Installed package; // as the packages install it
+
+    QString path(const QString& relative) const { return root.filePath(relative); }
+
+    // Content, and files that stay where they are installed: the program and the web player.
+    void makeInstalled(const QString& program, const QString& content, const QString& admin)
+    {
+        QVERIFY(QDir().mkpath(path(content + QStringLiteral("/img"))));
+        QVERIFY(QDir().mkpath(path(program + QStringLiteral("/ruffle"))));
+        QVERIFY(writeFile(path(content + QStringLiteral("/lumaret.ini")), "[ENVIRONMENT]\r\n"));
+        QVERIFY(writeFile(path(content + QStringLiteral("/img/sample1.jpg")), "picture"));
+        QVERIFY(writeFile(path(program + QStringLiteral("/ruffle/player.html")), "page"));
+        QVERIFY(writeFile(path(program + QStringLiteral("/lumaret")), "program"));
+        // A group prepared for every user by whoever installed the player.
+        QVERIFY(QDir().mkpath(path(admin)));
+        QVERIFY(writeFile(path(admin + QStringLiteral("/lan.ini")), "[NETWORK]\r\nlan=1\r\n"));
+    }
 
 private slots:
     void initTestCase()
     {
-        // An installed folder: content, and files that stay where they are installed.
-        installed = root.filePath(QStringLiteral("opt"));
-        QVERIFY(QDir().mkpath(installed + QStringLiteral("/img")));
-        QVERIFY(QDir().mkpath(installed + QStringLiteral("/ruffle")));
-        QVERIFY(writeFile(installed + QStringLiteral("/lumaret.ini"), "[ENVIRONMENT]\r\n"));
-        // A group prepared for every user by whoever installed the player.
-        QVERIFY(writeFile(installed + QStringLiteral("/lan.ini"), "[NETWORK]\r\nlan=1\r\n"));
-        QVERIFY(writeFile(installed + QStringLiteral("/img/sample1.jpg"), "picture"));
-        QVERIFY(writeFile(installed + QStringLiteral("/ruffle/player.html"), "page"));
-        QVERIFY(writeFile(installed + QStringLiteral("/lumaret"), "program"));
+        makeInstalled(QStringLiteral("opt"), QStringLiteral("opt"), QStringLiteral("opt"));
+        makeInstalled(QStringLiteral("usr/lib/lumaret"), QStringLiteral("usr/share/lumaret"),
+                      QStringLiteral("etc/lumaret"));
+        beside = programfolder::findInstalled(path(QStringLiteral("opt")),
+                                              QStringLiteral("../../share/lumaret"),
+                                              path(QStringLiteral("etc/lumaret")));
+        package = programfolder::findInstalled(path(QStringLiteral("usr/lib/lumaret")),
+                                               QStringLiteral("../../share/lumaret"),
+                                               path(QStringLiteral("etc/lumaret")));
+    }
+
+    void findsTheInstalledContent_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("groupFile");
+        QTest::addColumn<bool>("isBeside");
+        QTest::newRow("beside the program") << "opt"
+                                            << "opt"
+                                            << "opt/lan.ini" << true;
+        QTest::newRow("installed by the packages") << "usr/lib/lumaret"
+                                                   << "usr/share/lumaret"
+                                                   << "etc/lumaret/lan.ini" << false;
+        QTest::newRow("none anywhere") << "nothing"
+                                       << "nothing"
+                                       << "nothing/lan.ini" << true;
+    }
+    void findsTheInstalledContent()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, content);
+        QFETCH(QString, groupFile);
+        QFETCH(bool, isBeside);
+        const programfolder::Installed found =
+            programfolder::findInstalled(path(program), QStringLiteral("../../share/lumaret"),
+                                         path(QStringLiteral("etc/lumaret")));
+        QCOMPARE(found.content, path(content));
+        QCOMPARE(found.groupFile, path(groupFile));
+        QCOMPARE(found.beside, isBeside);
     }
 
     void chooses_data()
     {
         QTest::addColumn<QString>("requested");
+        QTest::addColumn<bool>("fromPackage");
         QTest::addColumn<bool>("installedWritable");
         QTest::addColumn<QString>("expected"); // relative to the test's root
-        QTest::newRow("asked for") << root.filePath(QStringLiteral("mine")) << true << "mine";
-        QTest::newRow("installed, writable") << QString() << true << "opt";
-        QTest::newRow("installed for all users") << QString() << false << "data/lumaret";
+        QTest::newRow("asked for") << path(QStringLiteral("mine")) << false << true << "mine";
+        QTest::newRow("beside, writable") << QString() << false << true << "opt";
+        QTest::newRow("beside, for all users") << QString() << false << false << "data/lumaret";
+        // Root can write to the package's files; it gets a folder of its own all the same.
+        QTest::newRow("package, writable") << QString() << true << true << "data/lumaret";
     }
     void chooses()
     {
         QFETCH(QString, requested);
+        QFETCH(bool, fromPackage);
         QFETCH(bool, installedWritable);
         QFETCH(QString, expected);
-        const QString notWritable = root.filePath(QStringLiteral("no-such-folder/opt"));
-        QCOMPARE(programfolder::choose(requested, installedWritable ? installed : notWritable,
-                                       root.filePath(QStringLiteral("data"))),
-                 root.filePath(expected));
+        programfolder::Installed installed = fromPackage ? package : beside;
+        if (!installedWritable)
+            installed.content = path(QStringLiteral("no-such-folder/opt"));
+        QCOMPARE(programfolder::choose(requested, installed, path(QStringLiteral("data"))),
+                 path(expected));
     }
 
-    // A new folder gets the content (not the program, not the web player), whole.
+    // A new folder gets the content and the prepared group (not the program, not the web
+    // player), whole.
+    void newFolderGetsTheContent_data()
+    {
+        QTest::addColumn<bool>("fromPackage");
+        QTest::newRow("beside") << false;
+        QTest::newRow("package") << true;
+    }
     void newFolderGetsTheContent()
     {
-        const QString folder = root.filePath(QStringLiteral("home/.local/share/lumaret"));
-        QVERIFY(programfolder::prepare(folder, installed));
+        QFETCH(bool, fromPackage);
+        const QString home = path(QStringLiteral("home-%1").arg(fromPackage));
+        const QString folder = home + QStringLiteral("/.local/share/lumaret");
+        QVERIFY(programfolder::prepare(folder, fromPackage ? package : beside));
         QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")),
                  QByteArray("[ENVIRONMENT]\r\n"));
         QCOMPARE(readFile(folder + QStringLiteral("/img/sample1.jpg")), QByteArray("picture"));
@@ -82,7 +142,7 @@ private slots:
         QVERIFY(!QFile::exists(folder + QStringLiteral("/ruffle")));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/lumaret")));
         // Nothing half-made is left beside it.
-        QCOMPARE(QDir(root.filePath(QStringLiteral("home/.local/share")))
+        QCOMPARE(QDir(home + QStringLiteral("/.local/share"))
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("lumaret")});
     }
@@ -94,7 +154,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(
             writeFile(folder + QStringLiteral("/lumaret.ini"), "[ENVIRONMENT]\r\ntxtTime=9\r\n"));
-        QVERIFY(programfolder::prepare(folder, installed));
+        QVERIFY(programfolder::prepare(folder, beside));
         QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")),
                  QByteArray("[ENVIRONMENT]\r\ntxtTime=9\r\n"));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/img")));
@@ -112,7 +172,8 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot copy")));
         {
             const FileSizeLimit full{1024};
-            QVERIFY(!programfolder::prepare(parent + QStringLiteral("/lumaret"), large.path()));
+            QVERIFY(!programfolder::prepare(parent + QStringLiteral("/lumaret"),
+                                            programfolder::findInstalled(large.path())));
         }
         QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
@@ -123,7 +184,7 @@ private slots:
         const QString blocker = root.filePath(QStringLiteral("a-file"));
         QVERIFY(writeFile(blocker, "x"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot create")));
-        QVERIFY(!programfolder::prepare(blocker + QStringLiteral("/lumaret"), installed));
+        QVERIFY(!programfolder::prepare(blocker + QStringLiteral("/lumaret"), beside));
     }
 };
 
