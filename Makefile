@@ -29,9 +29,9 @@ endif
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# The Debian package, build/lumaret_<version>_amd64.deb; see the README.
-package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+# The Debian packages, built by dpkg-buildpackage into build/; see the README.
+package: deps
+	scripts/build-packages $(BUILD_DIR)
 
 # Benchmarks are run by hand; see bench/README.md.
 bench: build

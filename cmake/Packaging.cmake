@@ -1,51 +1,60 @@
-# The Debian package (make package): the program folder under /opt/lumaret with `lumaret` on
-# the PATH, the Strovel library with its headers, CMake package and Designer plugin (installed
-# by StrovelPackage), and the systemd user unit and XDG autostart entry, installed but not
-# enabled. Run-time dependencies come from the binaries (dpkg-shlibdeps) plus what is loaded
-# at run time and no binary names.
-set(LUMARET_INSTALL_DIR /opt/lumaret)
+# What the Debian packages install (debian/*.install splits it into packages):
+#   /usr/lib/lumaret     the player, its helper program, its private libraries, the web player
+#   /usr/share/lumaret   the content each user's program folder starts from, and the autostart
+#                        entry (installed, not enabled)
+#   /usr/bin/lumaret     a link to the player
+#   the systemd user unit (installed, not enabled) and the manual page lumaret(1)
+# The Strovel libraries, headers and CMake package are installed by StrovelPackage.
+# The folders are named in ProgramFolder.cmake.
+install(TARGETS lumaret regsvr platform_movie platform_profile platform_text
+    RUNTIME DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR}
+    LIBRARY DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR})
+# The web player without its licence files, which the package's copyright file carries.
+install(DIRECTORY ${PROGRAM_DIR}/ruffle DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR}
+    PATTERN "LICENSE_*" EXCLUDE)
+install(CODE "
+    set(bindir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    file(MAKE_DIRECTORY \"\${bindir}\")
+    file(CREATE_LINK ../${LUMARET_PROGRAM_INSTALL_DIR}/lumaret \"\${bindir}/lumaret\" SYMBOLIC)")
 
-# The program folder as built, less what the player writes into it while it runs (settings,
-# slide list, saved sets, temporary files, status reports, proof of play): those come fresh
-# from the sources, or are made by each user's player.
-install(DIRECTORY ${PROGRAM_DIR}/ DESTINATION ${LUMARET_INSTALL_DIR} USE_SOURCE_PERMISSIONS
-    REGEX "/lumaret\\.ini(\\..*)?$" EXCLUDE
-    REGEX "/lan\\.ini$" EXCLUDE
-    REGEX "/img/swfpara\\.txt(\\..*)?$" EXCLUDE
-    REGEX "/save/.+" EXCLUDE
-    REGEX "/status(/.*)?$" EXCLUDE
-    REGEX "/log(/.*)?$" EXCLUDE
-    REGEX "/mirror(/.*)?$" EXCLUDE)
-install(FILES ${CMAKE_SOURCE_DIR}/content/lumaret.ini DESTINATION ${LUMARET_INSTALL_DIR})
-install(FILES ${CMAKE_SOURCE_DIR}/content/img/swfpara.txt DESTINATION ${LUMARET_INSTALL_DIR}/img)
+# The content as the sources ship it, and as the build makes it (movies, sample pictures);
+# never what a run of the build wrote into the build's program folder.
+set(SHIPPED ${CMAKE_SOURCE_DIR}/content)
+install(FILES ${SHIPPED}/lumaret.ini ${SHIPPED}/on.bmp ${SHIPPED}/off.bmp ${SHIPPED}/urgent-on.bmp
+    ${SHIPPED}/urgent-off.bmp "${SHIPPED}/最初にお読みください.txt"
+    DESTINATION ${LUMARET_CONTENT_INSTALL_DIR})
+install(FILES ${SHIPPED}/img/swfpara.txt DESTINATION ${LUMARET_CONTENT_INSTALL_DIR}/img)
+install(FILES ${SHIPPED}/help/help.html DESTINATION ${LUMARET_CONTENT_INSTALL_DIR}/help)
+install(DIRECTORY ${PROGRAM_DIR}/img/ DESTINATION ${LUMARET_CONTENT_INSTALL_DIR}/img
+    FILES_MATCHING PATTERN "*.swf" PATTERN "quandor.jpg" PATTERN "sample?.jpg")
+install(FILES ${PROGRAM_DIR}/ani/quandor.swf DESTINATION ${LUMARET_CONTENT_INSTALL_DIR}/ani)
+install(DIRECTORY DESTINATION ${LUMARET_CONTENT_INSTALL_DIR}/save)
 
-set(PROGRAM_FOLDER ${LUMARET_INSTALL_DIR})
-configure_file(${CMAKE_SOURCE_DIR}/cmake/lumaret-launcher.in ${CMAKE_BINARY_DIR}/package/lumaret @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/content/autostart/lumaret.service
-    ${CMAKE_BINARY_DIR}/package/lumaret.service @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/content/autostart/lumaret.desktop
-    ${CMAKE_BINARY_DIR}/package/lumaret.desktop @ONLY)
-install(PROGRAMS ${CMAKE_BINARY_DIR}/package/lumaret DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Start at login: one unit and one autostart entry for the installed player, and one each for
+# this build's program folder (build/autostart), so neither needs editing before use.
+function(lumaret_autostart_files folder command)
+    set(LUMARET_COMMAND ${command})
+    configure_file(${CMAKE_SOURCE_DIR}/content/autostart/lumaret.service ${folder}/lumaret.service @ONLY)
+    configure_file(${CMAKE_SOURCE_DIR}/content/autostart/lumaret.desktop ${folder}/lumaret.desktop @ONLY)
+endfunction()
+lumaret_autostart_files(${CMAKE_BINARY_DIR}/autostart ${PROGRAM_DIR}/lumaret)
+lumaret_autostart_files(${CMAKE_BINARY_DIR}/package
+    ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/lumaret)
 install(FILES ${CMAKE_BINARY_DIR}/package/lumaret.service DESTINATION lib/systemd/user)
 install(FILES ${CMAKE_BINARY_DIR}/package/lumaret.desktop
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/lumaret/autostart)
+    DESTINATION ${LUMARET_CONTENT_INSTALL_DIR}/autostart)
 
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME lumaret)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Lumaret")
-set(CPACK_PACKAGE_CONTACT "Lumaret developers <lumaret@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Advertising display player: a looping presentation with a scrolling dot-matrix telop")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_SET_DESTDIR ON) # the program folder's absolute place
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION video)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${LUMARET_INSTALL_DIR})
-set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
-# Loaded at run time, named by no binary: the web engine's helper process, the platform and
-# media plugins' back ends, the Japanese fonts, and xset for keeping the screen on.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6webenginecore6-bin, qt6-qpa-plugins, qt6-translations-l10n, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, fonts-ipafont-gothic, fontconfig, x11-xserver-utils")
-include(CPack)
+# The manual page, made from --help so the two always agree; where help2man is missing (a
+# developer's machine) there is none to install.
+find_program(HELP2MAN help2man)
+if(HELP2MAN)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/lumaret.1
+        COMMAND ${CMAKE_COMMAND} -E env PATH=$<TARGET_FILE_DIR:lumaret>:$ENV{PATH}
+            ${HELP2MAN} --no-info --no-discard-stderr --section 1
+            --name "advertising display player with a scrolling dot-matrix telop"
+            --include ${CMAKE_SOURCE_DIR}/player/lumaret.h2m
+            --output ${CMAKE_BINARY_DIR}/package/lumaret.1 lumaret
+        DEPENDS lumaret ${CMAKE_SOURCE_DIR}/player/lumaret.h2m VERBATIM)
+    add_custom_target(manual_page ALL DEPENDS ${CMAKE_BINARY_DIR}/package/lumaret.1)
+    install(FILES ${CMAKE_BINARY_DIR}/package/lumaret.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
