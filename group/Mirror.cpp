@@ -15,6 +15,10 @@
 #include <QTemporaryFile>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,6 +85,33 @@ bool copyStaged(const QString& from, const QString& to, QString& why)
     return true;
 }
 
+// A file of the master folder as found now: its real path and kind, or why it could not be
+// examined. A file that is simply not there has neither.
+struct Examined
+{
+    QString real;
+    bool regular = false;
+    QString problem; // the master did not answer for it (a share that stopped answering)
+};
+
+Examined examine(const QString& path)
+{
+    const auto problem = [](int error) {
+        return error == ENOENT || error == ENOTDIR
+                   ? QString()
+                   : QString::fromLocal8Bit(std::strerror(error));
+    };
+    char real[PATH_MAX];
+    if (!::realpath(QFile::encodeName(path).constData(), real))
+        return {{}, false, problem(errno)};
+    struct stat info
+    {
+    };
+    if (::stat(real, &info) != 0)
+        return {{}, false, problem(errno)};
+    return {QFile::decodeName(real), S_ISREG(info.st_mode), {}};
+}
+
 bool sameFile(const QFileInfo& a, const QFileInfo& b)
 {
     return b.exists() && a.size() == b.size() &&
@@ -132,19 +163,33 @@ MirrorResult syncMirror(const QString& masterFolder, const QString& mirrorFolder
     QDir().mkpath(mirrorFolder);
     QSet<QString> kept;
     qint64 total = 0;
+    // Files go from the mirror only after a pass in which the master answered for every file
+    // and still holds its settings: a share that stops answering mid-way, or a master folder
+    // emptied while it is replaced, must not take the show's files away.
+    bool masterAnswered = true;
+    bool settingsThere = false;
     for (const QString& relative : relativePaths) {
         const QString cleaned = QDir::cleanPath(relative);
         if (cleaned.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(cleaned))
             continue;
-        const QFileInfo source(QDir(master).filePath(cleaned));
-        const QString real = source.canonicalFilePath();
+        const auto refuse = [&](const QString& why) { result.refused << cleaned + u' ' + why; };
+        const Examined source = examine(QDir(master).filePath(cleaned));
+        if (!source.problem.isEmpty()) {
+            masterAnswered = false;
+            kept << cleaned;
+            refuse(QStringLiteral("can not be examined (%1); the mirror's copy stays")
+                       .arg(source.problem));
+            continue;
+        }
+        const QString& real = source.real;
         if (real.isEmpty())
             continue; // not on the master (a slide list may name missing pictures)
         const QFileInfo file(real);
-        const auto refuse = [&](const QString& why) { result.refused << cleaned + u' ' + why; };
+        if (cleaned == QLatin1String("lumaret.ini"))
+            settingsThere = true;
         if (!real.startsWith(master + u'/'))
             refuse(QStringLiteral("leads out of the master folder"));
-        else if (!file.isFile())
+        else if (!source.regular)
             refuse(QStringLiteral("is not a regular file"));
         else if ((total += file.size()) > maxBytes)
             refuse(QStringLiteral("would make the mirror larger than %1 MiB").arg(maxBytes >> 20));
@@ -160,6 +205,8 @@ MirrorResult syncMirror(const QString& masterFolder, const QString& mirrorFolder
                 refuse(why);
         }
     }
+    if (!masterAnswered || (relativePaths.contains(QLatin1String("lumaret.ini")) && !settingsThere))
+        return result;
     // What the mirror holds beyond that goes; links are removed, never followed.
     QDirIterator it(mirrorFolder, QDir::Files | QDir::System | QDir::Hidden,
                     QDirIterator::Subdirectories);
@@ -203,8 +250,11 @@ void MirrorWatch::start()
         const MirrorResult result = m_watcher->result();
         m_watcher->deleteLater();
         m_watcher = nullptr;
-        for (const QString& refused : result.refused)
-            qCWarning(lcMirror).noquote() << "not mirrored:" << refused;
+        // A share that stays away refuses the same files at every pass: told once.
+        if (result.refused != m_lastRefused)
+            for (const QString& refused : result.refused)
+                qCWarning(lcMirror).noquote() << "not mirrored:" << refused;
+        m_lastRefused = result.refused;
         if (!result.copied.isEmpty() || !result.removed.isEmpty())
             qCInfo(lcMirror).noquote() << "mirror of" << m_master << ":" << result.copied.size()
                                        << "files copied," << result.removed.size() << "removed";

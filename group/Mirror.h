@@ -60,6 +60,7 @@ private:
     QString m_folder;
     QString m_master;
     QStringList m_paths;
+    QStringList m_lastRefused;
     bool m_again = false;
     QFutureWatcher<MirrorResult>* m_watcher = nullptr;
 };
