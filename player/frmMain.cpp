@@ -683,16 +683,15 @@ void frmMain::takeOverMaster(const master::Check& check)
     switch (check.outcome) {
     case master::Check::Unchanged:
         m_master->reportSuccess(QString());
-        m_masterUnreachableSince = {};
+        setMasterReachable(true);
         return;
     case master::Check::Changing:
         qCDebug(lcPlayer) << "the master is saving its settings; taking them over at the next tick";
         return;
     case master::Check::Failed:
-        m_master->reportFailure(check.error);
-        if (!m_masterUnreachableSince.isValid())
-            m_masterUnreachableSince = QDateTime::currentDateTime();
         m_lastError = check.error;
+        m_master->reportFailure(check.error);
+        setMasterReachable(false);
         return;
     case master::Check::Changed:
         break;
@@ -715,9 +714,19 @@ void frmMain::takeOverMaster(const master::Check& check)
     applyTelopText(today());
     refreshMirror();
     strLastStamp = check.pair.stamp;
-    m_masterUnreachableSince = {};
     m_lastTakeOver = QDateTime::currentDateTime();
+    setMasterReachable(true);
     m_master->reportSuccess(QStringLiteral("took over the master's settings of ") + strLastStamp);
+}
+
+// The group sees at once that a master stopped answering, or answers again.
+void frmMain::setMasterReachable(bool reachable)
+{
+    if (reachable == !m_masterUnreachableSince.isValid())
+        return;
+    m_masterUnreachableSince = reachable ? QDateTime() : QDateTime::currentDateTime();
+    if (m_status)
+        m_status->changed();
 }
 
 // ---- Commands ---------------------------------------------------------------------------------

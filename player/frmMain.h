@@ -188,5 +188,6 @@ private:
     QTimer m_mirrorTimer;
     bool m_mirrorFailed = false; // logged once until the master is reached again
     void refreshMirror();
+    void setMasterReachable(bool reachable);
     friend class frmMainProbe;
 };

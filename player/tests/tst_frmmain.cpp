@@ -604,6 +604,33 @@ private slots:
         QCOMPARE(report.value(QLatin1String("role")).toString(), QStringLiteral("stand-alone"));
     }
 
+    // A subordinate's report tells at once when its master stops answering and when it is
+    // back, not at its next minute.
+    void reportTellsTheMastersStateAtOnce()
+    {
+        Folder folder;
+        QTemporaryDir parent;
+        const QString master = parent.filePath(QStringLiteral("master"));
+        QVERIFY(QDir().mkpath(master));
+        writeFile(QDir(master).filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "txtTelop=いつもの"}));
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master, "name=店2"}));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        const auto reachable = [&] {
+            probe.syncTick();
+            return QJsonDocument::fromJson(readFile(folder.file(QStringLiteral("status/店2.json"))))
+                .object()
+                .value(QLatin1String("masterReachable"));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(reachable(), QJsonValue(true), 5000);
+        QVERIFY(QDir().rename(master, master + QStringLiteral("-away")));
+        QTRY_COMPARE_WITH_TIMEOUT(reachable(), QJsonValue(false), 5000);
+        QVERIFY(QDir().rename(master + QStringLiteral("-away"), master));
+        QTRY_COMPARE_WITH_TIMEOUT(reachable(), QJsonValue(true), 5000);
+    }
+
     // An urgent message in the program folder, or the master's, replaces the telop's text in
     // red dots within two seconds, until the file goes.
     void urgentMessageReplacesTheTelop_data()
