@@ -38,6 +38,22 @@ bool copyEntry(const QString& from, const QString& to)
 
 } // namespace
 
+QString fallback(const Installed& installed, const QString& temp)
+{
+    if (installed.beside)
+        return installed.content;
+    const QString folder = QDir(temp).filePath(QStringLiteral("lumaret-%1").arg(::getuid()));
+    const QFileInfo made(folder);
+    // Only a folder of this user's own: another user could have placed one to be written to.
+    if (made.exists() && (!made.isDir() || made.isSymLink() || made.ownerId() != ::getuid()))
+        return installed.content;
+    if (!prepare(folder, installed))
+        return installed.content;
+    qCWarning(lcFolder).noquote() << "using" << folder
+                                  << "for now: its settings go when the system restarts";
+    return folder;
+}
+
 QString dataHome()
 {
     const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");

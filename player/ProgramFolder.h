@@ -47,6 +47,11 @@ QString choose(const QString& requested, const Installed& installed, const QStri
 // not at all; one that is there is left as it is. False, with a log line, when it can not be.
 bool prepare(const QString& folder, const Installed& installed);
 
+// Where the show goes on when the chosen folder can not be made: the installed content in place
+// where it is the program's own; where it is a package's, a folder made from it in `temp`
+// ("lumaret-<user id>"), so that no one, root included, writes into the package's files.
+QString fallback(const Installed& installed, const QString& temp);
+
 // The XDG data folder: $XDG_DATA_HOME, or ~/.local/share.
 QString dataHome();
 

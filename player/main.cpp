@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QThread>
 
@@ -135,6 +136,13 @@ void waitForDisplay()
     }
 }
 
+// A folder for files of this user alone: the session's runtime folder, else the shared one.
+QString privateTemp()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -167,8 +175,9 @@ int main(int argc, char* argv[])
         programfolder::findInstalled(QCoreApplication::applicationDirPath());
     const QString folder =
         programfolder::choose(options.folder, installed, programfolder::dataHome());
-    // A folder that can not be made leaves the installed one: the show goes on, read-only.
-    const QString used = programfolder::prepare(folder, installed) ? folder : installed.content;
+    const QString used = programfolder::prepare(folder, installed)
+                             ? folder
+                             : programfolder::fallback(installed, privateTemp());
     qInfo().noquote() << "program folder:" << used
                       << (used == installed.content
                               ? QString()

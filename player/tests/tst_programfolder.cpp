@@ -147,6 +147,38 @@ private slots:
                  QStringList{QStringLiteral("lumaret")});
     }
 
+    // A folder that can not be made: the show goes on, never writing into a package's files.
+    void fallsBackOutsideThePackage_data()
+    {
+        QTest::addColumn<bool>("fromPackage");
+        QTest::addColumn<QByteArray>("inTemp"); // what is already in its place: "", "file", "link"
+        QTest::addColumn<QString>("expected");  // "content" or "temp"
+        QTest::newRow("beside") << false << QByteArray() << "content";
+        QTest::newRow("package") << true << QByteArray() << "temp";
+        QTest::newRow("package, a file in its place") << true << QByteArray("file") << "content";
+        QTest::newRow("package, a link in its place") << true << QByteArray("link") << "content";
+    }
+    void fallsBackOutsideThePackage()
+    {
+        QFETCH(bool, fromPackage);
+        QFETCH(QByteArray, inTemp);
+        QFETCH(QString, expected);
+        QTemporaryDir temp;
+        const QString place = temp.filePath(QStringLiteral("lumaret-%1").arg(::getuid()));
+        if (inTemp == "file")
+            QVERIFY(writeFile(place, "x"));
+        else if (inTemp == "link")
+            QVERIFY(QFile::link(root.path(), place));
+        const programfolder::Installed& installed = fromPackage ? package : beside;
+        if (expected == QLatin1String("temp"))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("for now")));
+        const QString used = programfolder::fallback(installed, temp.path());
+        QCOMPARE(used, expected == QLatin1String("temp") ? place : installed.content);
+        if (expected == QLatin1String("temp"))
+            QCOMPARE(readFile(place + QStringLiteral("/lumaret.ini")),
+                     QByteArray("[ENVIRONMENT]\r\n"));
+    }
+
     // A folder that is there is the user's: never overwritten, even if it lacks content.
     void existingFolderIsLeftAlone()
     {
