@@ -158,10 +158,11 @@ QString webPlayerFolder(const QString& programFolder)
 
 // ---- The window -------------------------------------------------------------------------------
 
-frmMain::frmMain(const QString& programFolder, QWidget* parent)
+frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     : QWidget(parent),
       m_programFolder(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                              : programFolder)
+                                              : programFolder),
+      m_clock(std::move(clock))
 {
     Q_INIT_RESOURCE(frmMain); // the window's pictures live in this static library
     setWindowTitle(QStringLiteral("Lumaret"));
@@ -198,6 +199,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
     // Proof of play: each movie given, and each picture a slide show puts on show.
     m_playLog = new group::PlayLog(m_programFolder, this);
+    m_playLog->setClock([this] { return now(); });
     // Whoever gives the movie (the start-up, a take-over, the dialog, the schedule): a slide
     // show's effect movies are in "img", other movies in "ani".
     connect(swf1, &platform::movie::MoviePlayer::movieChanged, this, [this](const QString& movie) {
@@ -248,11 +250,12 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent)
     createTelop();
     platform::guarded(lcPlayer, "Form_Load", [&] { Form_Load(); });
     // This PC's report to the group, from the start on.
-    m_started = QDateTime::currentDateTime();
+    m_started = now();
     m_stationName = group::stationName(
         GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("name"), QString()));
     m_status = new group::StatusReporter(
         m_programFolder, [this] { return currentStatus(); }, this);
+    m_status->setClock([this] { return now(); });
     m_urgent = new group::UrgentWatch(this);
     m_urgent->setFolders(urgentFolders());
     connect(m_urgent, &group::UrgentWatch::messageChanged, this, &frmMain::showUrgentMessage);
@@ -309,8 +312,7 @@ void frmMain::scheduleTick()
             }
     }
     const QList<group::ScheduleEntry>& entries = m_schedule;
-    const QDateTime now = m_scheduleClock ? m_scheduleClock() : QDateTime::currentDateTime();
-    const auto inForce = group::entryInForce(entries, now);
+    const auto inForce = group::entryInForce(entries, now());
     const QString occurrence = inForce ? inForce->first.key + u'=' + inForce->first.set + u'@' +
                                              inForce->second.toString(Qt::ISODate)
                                        : QString();
@@ -654,14 +656,14 @@ void frmMain::timIntval_Timer()
 // changes with it. Only the text is set again; the telop's motion settings stay.
 void frmMain::followDayChange()
 {
-    const QDate now = today();
-    if (now == m_telopDate)
+    const QDate day = today();
+    if (day == m_telopDate)
         return;
-    m_telopDate = now;
+    m_telopDate = day;
     if (m_telopWithDate) {
         qCInfo(lcPlayer).noquote()
-            << "a new day:" << now.toString(Qt::ISODate) << "; the telop shows its date";
-        showTelopText(m_telopText, true, now);
+            << "a new day:" << day.toString(Qt::ISODate) << "; the telop shows its date";
+        showTelopText(m_telopText, true, day);
     }
 }
 
@@ -714,7 +716,7 @@ void frmMain::takeOverMaster(const master::Check& check)
     applyTelopText(today());
     refreshMirror();
     strLastStamp = check.pair.stamp;
-    m_lastTakeOver = QDateTime::currentDateTime();
+    m_lastTakeOver = now();
     setMasterReachable(true);
     m_master->reportSuccess(QStringLiteral("took over the master's settings of ") + strLastStamp);
 }
@@ -724,7 +726,7 @@ void frmMain::setMasterReachable(bool reachable)
 {
     if (reachable == !m_masterUnreachableSince.isValid())
         return;
-    m_masterUnreachableSince = reachable ? QDateTime() : QDateTime::currentDateTime();
+    m_masterUnreachableSince = reachable ? QDateTime() : now();
     if (m_status)
         m_status->changed();
 }

@@ -16,6 +16,7 @@
 #include "runtime/IntervalTimer.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -72,7 +73,11 @@ class frmMain : public QWidget
 public:
     // programFolder: where the settings, the network file, the dot pictures and (unless on a
     // subordinate) the movies are; the running program's folder by default.
-    explicit frmMain(const QString& programFolder = QString(), QWidget* parent = nullptr);
+    // clock: the window's one source of the date and time (the telop's date, the schedule, the
+    // reports); the system's when empty. Given here so the start-up already reads it.
+    using Clock = std::function<QDateTime()>;
+    explicit frmMain(const QString& programFolder = QString(), QWidget* parent = nullptr,
+                     Clock clock = {});
     ~frmMain() override;
 
     PictureBar* picBar;
@@ -96,15 +101,13 @@ public:
     // as given: when the day changes only the date in front of it changes.
     void showTelopText(const QString& text, bool withDate, const QDate& day);
 
-    // Today's date, for the telop's date prefix: the system's, or a test's clock.
-    QDate today() const { return m_clock ? m_clock() : QDate::currentDate(); }
-    void setClock(std::function<QDate()> clock) { m_clock = std::move(clock); }
+    // The window's clock: the system's, or the one it was given.
+    QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
+    QDate today() const { return now().date(); }
 
     void timIntval_Timer();
-    // The schedule of setting sets: applies the entry in force when it changed (every second;
-    // tests call it with their own clock).
+    // The schedule of setting sets: applies the entry in force when it changed (every second).
     void scheduleTick();
-    void setScheduleClock(std::function<QDateTime()> clock) { m_scheduleClock = std::move(clock); }
     bool isBlank() const { return m_blank; }
     void cmdEnd_Click();
     void cmdEnv_Click();
@@ -150,7 +153,7 @@ private:
     // 32767 frames stay watched.
     int intLastFrame = 0;
     double m_flashHeight = 0; // window units; 0 until the start-up sets it
-    std::function<QDate()> m_clock;
+    Clock m_clock;
     QDate m_telopDate;            // the day the telop's text was last set for
     QString m_telopText;          // the telop's text without its date
     bool m_followsScreen = false; // the window follows its screen's size
@@ -177,7 +180,6 @@ private:
     void applyUrgentDots();
     QStringList urgentFolders() const;
     QTimer m_scheduleTimer;
-    std::function<QDateTime()> m_scheduleClock;
     QString m_scheduleInForce;      // the entry occurrence applied last
     QStringList m_scheduleProblems; // entries that can not be read, logged once
     QString m_scheduleStamp;        // of the settings the schedule was read from

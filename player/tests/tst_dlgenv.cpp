@@ -104,13 +104,15 @@ class TestDlgEnv : public QObject
     QTemporaryDir config;
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<frmMain> window;
+    // The players' clock: a fixed Monday morning, whatever today is.
+    QDateTime now{QDate(2026, 12, 7), QTime(9, 0)};
 
     QString file(const QString& name) const { return folder->filePath(name); }
     void openPlayer(const QStringList& lines = {})
     {
         if (!lines.isEmpty())
             writeFile(file(mdlCommon::SettingsFileName), settings(lines));
-        window = std::make_unique<frmMain>(folder->path());
+        window = std::make_unique<frmMain>(folder->path(), nullptr, [this] { return now; });
     }
 
 private slots:
@@ -132,6 +134,7 @@ private slots:
     void cleanup()
     {
         window.reset();
+        now = QDateTime(QDate(2026, 12, 7), QTime(9, 0));
         folder.reset();
     }
 
@@ -292,7 +295,7 @@ private slots:
         QVariant text;
         window->stvTelop->getProperty(strovel::dispid::Text, &text);
         QCOMPARE(text.toString(),
-                 platform::japaneseEraDatePrefix(QDate::currentDate()) + QStringLiteral(" 開店 "));
+                 platform::japaneseEraDatePrefix(now.date()) + QStringLiteral(" 開店 "));
         QCOMPARE(window->flashHeight(), 677.0);
         QCOMPARE(window->timIntval.interval(), 1000);
     }
@@ -649,8 +652,7 @@ private slots:
     {
         QFETCH(bool, loadThenCancel);
         openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=a.swf", "txtTelop=前", "chkDate=1"});
-        QDate day(2026, 12, 7);
-        window->setClock([&] { return day; });
+        const QDate day = now.date();
         const auto shown = [&] {
             QVariant text;
             window->stvTelop->getProperty(strovel::dispid::Text, &text);
@@ -673,9 +675,9 @@ private slots:
             }
         }
         QCOMPARE(shown(), platform::japaneseEraDatePrefix(day) + expected);
-        day = day.addDays(1);
+        now = now.addDays(1);
         window->timIntval_Timer();
-        QCOMPARE(shown(), platform::japaneseEraDatePrefix(day) + expected);
+        QCOMPARE(shown(), platform::japaneseEraDatePrefix(day.addDays(1)) + expected);
     }
 
     // The real file dialog lists what its pattern matches as the dialogs have always meant

@@ -83,6 +83,18 @@ QByteArray settings(const QStringList& lines)
     return platform::toCp932(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
+// The windows' clock where a test reads a date: it starts on a Monday morning, whatever today
+// is, and runs on with the test.
+QDateTime fixedClock()
+{
+    static const QElapsedTimer sinceStart = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return QDateTime(QDate(2026, 12, 7), QTime(9, 0)).addMSecs(sinceStart.elapsed());
+}
+
 // Moves a file's modification time, so stamps differ by whole seconds.
 void touch(const QString& path, int secondsAhead)
 {
@@ -191,13 +203,13 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg,
                                  QRegularExpression("TelopMove 70000 is not a 16-bit number"));
         }
-        frmMain window(folder.path());
+        frmMain window(folder.path(), nullptr, fixedClock);
         frmMainProbe probe(window);
         QCOMPARE(window.swf1->Movie(), folder.path() + movie);
         QCOMPARE(window.stvTelop->isVisibleTo(&window), telopShown);
         QCOMPARE(window.flashHeight(), telopShown ? 677.0 : 803.0);
         telopText.replace(QStringLiteral("DATE "),
-                          platform::japaneseEraDatePrefix(QDate::currentDate()));
+                          platform::japaneseEraDatePrefix(fixedClock().date()));
         QCOMPARE(probe.telop(dispid::Text).toString(), telopText);
         QCOMPARE(window.cmdEnv->isVisibleTo(&window), buttonsShown);
         QCOMPARE(window.cmdEnd->isVisibleTo(&window), buttonsShown);
@@ -293,8 +305,7 @@ private slots:
         writeFile(folder.file(mdlCommon::SettingsFileName),
                   settings({"[ENVIRONMENT]", "txtTelop=営業中", "chkDate=" + chkDate}));
         QDate day(2026, 12, 7);
-        frmMain window(folder.path());
-        window.setClock([&] { return day; });
+        frmMain window(folder.path(), nullptr, [&] { return day.startOfDay(); });
         frmMainProbe probe(window);
         const auto shown = [&](const QDate& date) {
             return (chkDate == QLatin1String("1") ? platform::japaneseEraDatePrefix(date)
@@ -581,9 +592,9 @@ private slots:
         writeFile(folder.file(mdlCommon::NetworkFileName),
                   settings({"[NETWORK]", "lan=0", "name=店1"}));
         const QString log = folder.file(
-            QStringLiteral("log/play-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
+            QStringLiteral("log/play-%1.csv").arg(fixedClock().date().toString(Qt::ISODate)));
         {
-            frmMain window(folder.path());
+            frmMain window(folder.path(), nullptr, fixedClock);
             QTest::qWait(2000);
             QTRY_VERIFY(QFile::exists(folder.file(QStringLiteral("status/店1.jpg"))));
         }
@@ -700,8 +711,7 @@ private slots:
             writeFile(folder.file(mdlCommon::NetworkFileName),
                       settings({"[NETWORK]", "lan=1", "master=/nonexistent"}));
         QDateTime now(QDate(2026, 12, 7), QTime(6, 59, 59)); // a Monday
-        frmMain window(folder.path());
-        window.setScheduleClock([&] { return now; });
+        frmMain window(folder.path(), nullptr, [&] { return now; });
         frmMainProbe probe(window);
 
         window.scheduleTick(); // at start-up: yesterday's 20:00 "off" is in force
