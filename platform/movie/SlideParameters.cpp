@@ -1,4 +1,5 @@
 #include "movie/SlideParameters.h"
+#include "profile/RootedFolder.h"
 
 #include "text/Cp932.h"
 
@@ -86,7 +87,12 @@ QString picturePath(const QString& movieFolder, const QString& name)
         address.chop(1);
     address = address.left(address.indexOf(u'?'));
     const QString decoded = QString::fromUtf8(QByteArray::fromPercentEncoding(address.toUtf8()));
-    return QDir::cleanPath(QDir(movieFolder).filePath(decoded));
+    // A picture is a file of the movie's own folder: a path out of it names nothing (a slide
+    // list shared by a group must not show private files).
+    const QString inside = QDir::cleanPath(decoded);
+    if (!platform::RootedFolder::isInsideName(inside))
+        return {};
+    return QDir(movieFolder).filePath(inside);
 }
 
 } // namespace platform::movie

@@ -31,7 +31,8 @@ PLATFORM_MOVIE_EXPORT SlideParameters readSlideParameters(const QString& path);
 
 // The file a picture name stands for, in the movie's folder: the name is an address relative
 // to the movie, so blanks and control characters around it go, line breaks and tabs in it go,
-// "\" is "/", a "?" starts a query, and %XX escapes stand for their bytes.
+// "\" is "/", a "?" starts a query, and %XX escapes stand for their bytes. "" when the name
+// leads out of that folder.
 PLATFORM_MOVIE_EXPORT QString picturePath(const QString& movieFolder, const QString& name);
 
 } // namespace platform::movie

@@ -1,4 +1,6 @@
 #include "movie/SlideShowEngine.h"
+#include "profile/RootedFolder.h"
+#include "text/Printable.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,18 +58,27 @@ PictureRead readPicture(const QString& path, const QSize& area, qint64 knownSize
                         const QDateTime& knownModified)
 {
     PictureRead read;
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        read.error = QStringLiteral("no such file");
+    if (path.isEmpty()) {
+        read.error = QStringLiteral("the name leads out of the picture folder");
         return read;
     }
-    read.size = info.size();
-    read.modified = info.lastModified();
+    // Through the picture folder itself: a link out of it shows nothing.
+    const QFileInfo info(path);
+    const RootedFolder::Opened opened = RootedFolder(info.path()).openFile(info.fileName());
+    if (opened.outcome != RootedFolder::Opened::Ok) {
+        read.error = opened.why.isEmpty() ? QStringLiteral("no such file") : opened.why;
+        return read;
+    }
+    QFile file;
+    file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    read.size = opened.info.st_size;
+    read.modified = QDateTime::fromMSecsSinceEpoch(qint64(opened.info.st_mtim.tv_sec) * 1000 +
+                                                   opened.info.st_mtim.tv_nsec / 1000000);
     if (read.size == knownSize && read.modified == knownModified) {
         read.outcome = PictureRead::Unchanged;
         return read;
     }
-    QImageReader reader(path);
+    QImageReader reader(&file);
     reader.setAutoTransform(false); // the movies show the pixels as stored
     if (area.isValid() && !area.isEmpty())
         reader.setScaledSize(area);
@@ -315,7 +326,7 @@ void SlideShowEngine::pictureRead(const QString& name, const PictureRead& read)
         read.outcome == PictureRead::Decoded ? read.image : m_cache.value(path).image;
     m_skippedInARow = 0;
     if (m_reported.remove(name))
-        qCInfo(lcSlides).noquote() << "the picture" << name << "shows again";
+        qCInfo(lcSlides).noquote() << "the picture" << printable(name) << "shows again";
     if (!m_playing) {
         m_heldName = name;
         m_held = picture;
@@ -331,7 +342,7 @@ void SlideShowEngine::skipPicture(const QString& name, const PictureRead& read)
 {
     if (!m_reported.contains(name)) {
         m_reported.insert(name);
-        qCWarning(lcSlides).noquote() << "cannot show the picture" << name << "in" << m_folder
+        qCWarning(lcSlides).noquote() << "cannot show the picture" << printable(name) << "in" << m_folder
                                       << ":" << read.error << "; it is left out while it stays so";
     }
     if (++m_skippedInARow < m_parameters.names.size()) {

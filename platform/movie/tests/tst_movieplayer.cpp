@@ -654,6 +654,15 @@ private slots:
         QTest::qWait(1500); // five turns: one line
         QCOMPARE(player->slideShowEngine()->pictureOnShow(), QStringLiteral("red.jpg"));
         QVERIFY(near(centreOf(*player), qRgb(0, 0, 255)));
+        // A link planted in its place shows nothing of a picture outside the folder.
+        QTemporaryDir elsewhere;
+        QImage secret(320, 200, QImage::Format_RGB32);
+        secret.fill(qRgb(255, 255, 0));
+        QVERIFY(secret.save(elsewhere.filePath(QStringLiteral("private.jpg")), "JPEG"));
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("private.jpg")),
+                            img.filePath(QStringLiteral("green.jpg"))));
+        QTest::qWait(900);
+        QCOMPARE(player->slideShowEngine()->pictureOnShow(), QStringLiteral("red.jpg"));
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot show the picture red.jpg"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no picture .* the stage is black"));

@@ -401,7 +401,7 @@ private slots:
         QCOMPARE(parameters.names, names);
     }
 
-    // A picture's name is an address relative to the movie's folder.
+    // A picture's name is an address relative to the movie's folder, never leading out of it.
     void findsPicturesAsAddresses_data()
     {
         QTest::addColumn<QString>("name");
@@ -418,8 +418,9 @@ private slots:
                                        << "/show/img/my a.jpg";
         QTest::newRow("query") << "a.jpg?v=2"
                                << "/show/img/a.jpg";
-        QTest::newRow("parent folder") << "../a.jpg"
-                                       << "/show/a.jpg";
+        QTest::newRow("parent folder") << "../a.jpg" << "";
+        QTest::newRow("far up") << "sub/../../../home/u/private.jpg" << "";
+        QTest::newRow("absolute") << "/home/u/private.jpg" << "";
     }
     void findsPicturesAsAddresses()
     {
