@@ -2,11 +2,13 @@
 
 #include "StatusReport.h"
 
+#include "profile/RootedFolder.h"
+#include "text/Printable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QUrl>
 #include <optional>
 
@@ -163,26 +165,29 @@ QByteArray groupPage(const QList<Report>& reports, const QDateTime& now)
 
 bool writeGroupPage(const QString& statusFolder, const QDateTime& now)
 {
-    const QByteArray page = groupPage(readReports(statusFolder), now);
-    QSaveFile file(QDir(statusFolder).filePath(QStringLiteral("index.html")));
-    return file.open(QIODevice::WriteOnly) && file.write(page) == page.size() && file.commit();
+    return writeStatusFile(statusFolder, QStringLiteral("index.html"),
+                           groupPage(readReports(statusFolder), now), false);
+}
+
+bool writeStatusFile(const QString& statusFolder, const QString& fileName, const QByteArray& bytes,
+                     bool makeFolder, QString* why)
+{
+    const QFileInfo folder(statusFolder);
+    return platform::RootedFolder(folder.path())
+        .write(folder.fileName() + u'/' + fileName, bytes, why, makeFolder);
 }
 
 QString groupTable(const QList<Report>& reports, const QDateTime& now)
 {
     QString table = QStringLiteral("NAME\tSTATE\tAGE\tMODE\tSHOWING\tMASTER\tVERSION\n");
     for (const Report& report : reports) {
-        // Control characters in a report would let it forge lines of the table.
-        const auto clean = [](QString field) {
-            for (QChar& c : field)
-                if (c.category() == QChar::Other_Control)
-                    c = u' ';
-            return field;
-        };
+        // Control, bidirectional and separator characters in a report would let it forge or
+        // reorder lines of the table.
+        const auto clean = [](const QString& field) { return platform::printable(field); };
         const QString state = !report.broken.isEmpty() ? QStringLiteral("broken")
                               : report.isStale(now)    ? QStringLiteral("stale")
                                                        : QStringLiteral("ok");
-        table += QStringList{report.name,
+        table += QStringList{clean(report.name),
                              state,
                              report.broken.isEmpty() ? age(report, now) : report.broken,
                              clean(text(report, "mode")),

@@ -32,6 +32,12 @@ QList<Report> readReports(const QString& statusFolder);
 QByteArray groupPage(const QList<Report>& reports, const QDateTime& now);
 // Writes "index.html" into the folder (beside the reports); false when it can not.
 bool writeGroupPage(const QString& statusFolder, const QDateTime& now);
+// Writes a file into a status folder through a file staged beside it and a rename over
+// whatever stands there: readers never see half of one, and neither a link planted in the
+// folder nor the folder itself being a link leads the write anywhere else. The folder is made
+// when `makeFolder`.
+bool writeStatusFile(const QString& statusFolder, const QString& fileName, const QByteArray& bytes,
+                     bool makeFolder, QString* why = nullptr);
 // The reports as a text table, one PC a line.
 QString groupTable(const QList<Report>& reports, const QDateTime& now);
 

@@ -3,7 +3,9 @@
 #include "Schedule.h"
 
 #include "movie/SlideParameters.h"
+#include "profile/RootedFolder.h"
 #include "text/Cp932.h"
+#include "text/Printable.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -12,7 +14,6 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cerrno>
@@ -38,84 +39,48 @@ QString environmentValue(const QString& settings, const QString& key)
     return {};
 }
 
-// Copies one regular file through a staged file beside its place; its modification time
-// goes with it, so the next sync finds it unchanged.
-bool copyStaged(const QString& from, const QString& to, QString& why)
+// The mirror's copy matches the master's file by size and modification time (copies keep it).
+bool sameFile(const struct stat& source, const QString& copy)
 {
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     struct stat info
     {
     };
-    if (in < 0 || ::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (in >= 0)
-            ::close(in);
-        why = QStringLiteral("not a regular file");
-        return false;
-    }
-    QFile source;
-    source.open(in, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    QDir().mkpath(QFileInfo(to).absolutePath());
-    QTemporaryFile staged(QFileInfo(to).absolutePath() + QStringLiteral("/.") +
-                          QFileInfo(to).fileName() + QStringLiteral(".lumaret-mirror-XXXXXX"));
-    if (!staged.open()) {
-        why = staged.errorString();
-        return false;
-    }
-    char buffer[1 << 16];
-    for (qint64 n; (n = source.read(buffer, sizeof buffer)) > 0;) {
-        if (staged.write(buffer, n) != n) {
-            why = staged.errorString();
-            return false;
-        }
-    }
-    const timespec times[2] = {info.st_atim, info.st_mtim};
-    if (!staged.flush() || ::fsync(staged.handle()) != 0 ||
-        ::futimens(staged.handle(), times) != 0 || source.error() != QFileDevice::NoError) {
-        why = QStringLiteral("can not be copied whole");
-        return false;
-    }
-    staged.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                          QFile::ReadOther);
-    if (::rename(QFile::encodeName(staged.fileName()).constData(),
-                 QFile::encodeName(to).constData()) != 0) {
-        why = QStringLiteral("can not be put in place");
-        return false;
-    }
-    staged.setAutoRemove(false);
-    return true;
+    return ::lstat(QFile::encodeName(copy).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           info.st_size == source.st_size && info.st_mtim.tv_sec == source.st_mtim.tv_sec &&
+           info.st_mtim.tv_nsec == source.st_mtim.tv_nsec;
 }
 
-// A file of the master folder as found now: its real path and kind, or why it could not be
-// examined. A file that is simply not there has neither.
-struct Examined
+struct FileCloser
 {
-    QString real;
-    bool regular = false;
-    QString problem; // the master did not answer for it (a share that stopped answering)
+    int fd;
+    ~FileCloser()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
 };
 
-Examined examine(const QString& path)
+// What the mirror holds beyond the kept files goes, and then the folders left empty; links
+// are removed, never followed.
+void removeUnneeded(const QString& mirrorFolder, const QSet<QString>& kept, MirrorResult& result)
 {
-    const auto problem = [](int error) {
-        return error == ENOENT || error == ENOTDIR
-                   ? QString()
-                   : QString::fromLocal8Bit(std::strerror(error));
-    };
-    char real[PATH_MAX];
-    if (!::realpath(QFile::encodeName(path).constData(), real))
-        return {{}, false, problem(errno)};
-    struct stat info
-    {
-    };
-    if (::stat(real, &info) != 0)
-        return {{}, false, problem(errno)};
-    return {QFile::decodeName(real), S_ISREG(info.st_mode), {}};
-}
-
-bool sameFile(const QFileInfo& a, const QFileInfo& b)
-{
-    return b.exists() && a.size() == b.size() &&
-           a.lastModified().toMSecsSinceEpoch() == b.lastModified().toMSecsSinceEpoch();
+    const QDir mirror(mirrorFolder);
+    QDirIterator files(mirrorFolder, QDir::Files | QDir::System | QDir::Hidden,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const QString relative = mirror.relativeFilePath(path);
+        if (!kept.contains(relative) && QFile::remove(path))
+            result.removed << relative;
+    }
+    QStringList folders;
+    QDirIterator subfolders(mirrorFolder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+    while (subfolders.hasNext())
+        folders << subfolders.next();
+    std::sort(folders.begin(), folders.end(), std::greater<>()); // the deepest first
+    for (const QString& folder : folders)
+        mirror.rmdir(folder); // only when empty
 }
 
 } // namespace
@@ -155,12 +120,13 @@ MirrorResult syncMirror(const QString& masterFolder, const QString& mirrorFolder
                         const QStringList& relativePaths, qint64 maxBytes)
 {
     MirrorResult result;
-    const QString master = QFileInfo(masterFolder).canonicalFilePath();
-    if (master.isEmpty() || !QFileInfo(master).isDir()) {
+    const platform::RootedFolder master(masterFolder);
+    if (!master.isOpen()) {
         result.error = QStringLiteral("cannot reach the master folder ") + masterFolder;
         return result;
     }
     QDir().mkpath(mirrorFolder);
+    const platform::RootedFolder mirror(mirrorFolder);
     QSet<QString> kept;
     qint64 total = 0;
     // Files go from the mirror only after a pass in which the master answered for every file
@@ -170,52 +136,50 @@ MirrorResult syncMirror(const QString& masterFolder, const QString& mirrorFolder
     bool settingsThere = false;
     for (const QString& relative : relativePaths) {
         const QString cleaned = QDir::cleanPath(relative);
-        if (cleaned.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(cleaned))
+        if (!platform::RootedFolder::isInsideName(cleaned))
             continue;
         const auto refuse = [&](const QString& why) { result.refused << cleaned + u' ' + why; };
-        const Examined source = examine(QDir(master).filePath(cleaned));
-        if (!source.problem.isEmpty()) {
+        const platform::RootedFolder::Opened source = master.openFile(cleaned);
+        const FileCloser closer{source.fd};
+        switch (source.outcome) {
+        case platform::RootedFolder::Opened::Missing:
+            continue; // not on the master (a slide list may name missing pictures)
+        case platform::RootedFolder::Opened::Unanswered:
             masterAnswered = false;
             kept << cleaned;
             refuse(QStringLiteral("can not be examined (%1); the mirror's copy stays")
-                       .arg(source.problem));
+                       .arg(source.why));
             continue;
+        case platform::RootedFolder::Opened::Refused:
+            if (cleaned == QLatin1String("lumaret.ini"))
+                settingsThere = true;
+            refuse(source.why.contains(QLatin1String("leads out"))
+                       ? QStringLiteral("leads out of the master folder")
+                       : QStringLiteral("is not a regular file"));
+            continue;
+        case platform::RootedFolder::Opened::Ok:
+            break;
         }
-        const QString& real = source.real;
-        if (real.isEmpty())
-            continue; // not on the master (a slide list may name missing pictures)
-        const QFileInfo file(real);
         if (cleaned == QLatin1String("lumaret.ini"))
             settingsThere = true;
-        if (!real.startsWith(master + u'/'))
-            refuse(QStringLiteral("leads out of the master folder"));
-        else if (!source.regular)
-            refuse(QStringLiteral("is not a regular file"));
-        else if ((total += file.size()) > maxBytes)
+        // A file refused for its size takes no room from the files after it.
+        if (total + source.info.st_size > maxBytes) {
             refuse(QStringLiteral("would make the mirror larger than %1 MiB").arg(maxBytes >> 20));
-        else {
-            const QString target = QDir(mirrorFolder).filePath(cleaned);
-            kept << cleaned;
-            QString why;
-            if (sameFile(file, QFileInfo(target)))
-                continue;
-            if (copyStaged(real, target, why))
-                result.copied << cleaned;
-            else
-                refuse(why);
+            continue;
         }
+        total += source.info.st_size;
+        kept << cleaned;
+        if (sameFile(source.info, QDir(mirrorFolder).filePath(cleaned)))
+            continue;
+        QString why;
+        if (mirror.copyFrom(source.fd, source.info, cleaned, &why))
+            result.copied << cleaned;
+        else
+            refuse(why);
     }
     if (!masterAnswered || (relativePaths.contains(QLatin1String("lumaret.ini")) && !settingsThere))
         return result;
-    // What the mirror holds beyond that goes; links are removed, never followed.
-    QDirIterator it(mirrorFolder, QDir::Files | QDir::System | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(mirrorFolder).relativeFilePath(path);
-        if (!kept.contains(relative) && QFile::remove(path))
-            result.removed << relative;
-    }
+    removeUnneeded(mirrorFolder, kept, result);
     return result;
 }
 
@@ -253,7 +217,7 @@ void MirrorWatch::start()
         // A share that stays away refuses the same files at every pass: told once.
         if (result.refused != m_lastRefused)
             for (const QString& refused : result.refused)
-                qCWarning(lcMirror).noquote() << "not mirrored:" << refused;
+                qCWarning(lcMirror).noquote() << "not mirrored:" << platform::printable(refused);
         m_lastRefused = result.refused;
         if (!result.copied.isEmpty() || !result.removed.isEmpty())
             qCInfo(lcMirror).noquote() << "mirror of" << m_master << ":" << result.copied.size()

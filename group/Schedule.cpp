@@ -87,6 +87,14 @@ QList<ScheduleEntry> parseSchedule(const QString& settings, QStringList* problem
                 *problems << line;
             continue;
         }
+        if (entries.size() == MaxScheduleEntries) {
+            if (problems)
+                *problems << QStringLiteral("%1 and the entries after it: a schedule holds at "
+                                            "most %2 entries")
+                                 .arg(line)
+                                 .arg(MaxScheduleEntries);
+            break;
+        }
         entries << read;
     }
     return entries;
@@ -107,6 +115,23 @@ std::optional<std::pair<ScheduleEntry, QDateTime>> entryInForce(const QList<Sche
         }
     }
     return found;
+}
+
+QDateTime nextChange(const QList<ScheduleEntry>& entries, const QDateTime& now)
+{
+    QDateTime next;
+    for (int ahead = 0; ahead <= 7; ++ahead) {
+        const QDate day = now.date().addDays(ahead);
+        for (const ScheduleEntry& entry : entries) {
+            const QDateTime at(day, entry.time);
+            if ((entry.days & (1 << (day.dayOfWeek() - 1))) && at > now &&
+                (!next.isValid() || at < next))
+                next = at;
+        }
+        if (next.isValid())
+            return next;
+    }
+    return next;
 }
 
 QByteArray sectionBytes(const QByteArray& file, const QByteArray& name)

@@ -23,12 +23,17 @@ struct ScheduleEntry
     bool isOff() const { return set.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0; }
 };
 
+// A schedule holds at most this many entries; more are left out (and told as a problem).
+inline constexpr int MaxScheduleEntries = 1000;
+
 // The entries of the [SCHEDULE] section of the settings file's text; what can not be read
 // goes to problems.
 QList<ScheduleEntry> parseSchedule(const QString& settings, QStringList* problems = nullptr);
 // The entry in force at `now` and when it began; nullopt when the schedule is empty.
 std::optional<std::pair<ScheduleEntry, QDateTime>> entryInForce(const QList<ScheduleEntry>& entries,
                                                                 const QDateTime& now);
+// The first moment after `now` at which an entry begins; invalid when the schedule is empty.
+QDateTime nextChange(const QList<ScheduleEntry>& entries, const QDateTime& now);
 
 // The trimmed lines of the section `name` of an INI file's text (names match without regard
 // to case), in their order.

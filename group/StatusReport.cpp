@@ -9,7 +9,6 @@
 #include <QHostInfo>
 #include <QJsonDocument>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcStatus, "lumaret.group.status")
@@ -22,13 +21,6 @@ QString isoTime(const QDateTime& time)
 {
     return time.isValid() ? time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate)
                           : QString();
-}
-
-// Writes the file through a file beside it and a rename: readers never see half of one.
-bool writeReport(const QString& folder, const QString& fileName, const QByteArray& bytes)
-{
-    QSaveFile file(QDir(folder).filePath(fileName));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -126,9 +118,11 @@ public:
                const QDateTime& pageTime)
     {
         const QString own = QDir(programFolder).filePath(QStringLiteral("status"));
-        if (!QDir().mkpath(own) || !writeReport(own, fileName, bytes) ||
+        QString why;
+        if (!writeStatusFile(own, fileName, bytes, true, &why) ||
             (pageTime.isValid() && !writeGroupPage(own, pageTime)))
-            failOnce(m_failed, QStringLiteral("cannot write the status report into ") + own);
+            failOnce(m_failed, QStringLiteral("cannot write the status report into %1: %2")
+                                   .arg(own, why.isEmpty() ? QStringLiteral("the page") : why));
         else
             m_failed = false;
     }
@@ -220,10 +214,13 @@ void StatusReporter::send(const QString& fileName, const QByteArray& bytes, cons
     // The shop opts in by making the folder: nothing is made on the master unasked.
     shareWorkers()->start([shared = QDir(m_masterFolder).filePath(QStringLiteral("status")),
                            fileName, bytes, busy = m_masterBusy, failed = m_masterFailed] {
-        const bool written = !QFileInfo(shared).isDir() || writeReport(shared, fileName, bytes);
+        QString why;
+        const bool written =
+            !QFileInfo(shared).isDir() || writeStatusFile(shared, fileName, bytes, false, &why);
         busy->store(false);
         if (!written)
-            failOnce(*failed, QStringLiteral("cannot write the status report into ") + shared);
+            failOnce(*failed,
+                     QStringLiteral("cannot write the status report into %1: %2").arg(shared, why));
         else
             failed->store(false);
     });

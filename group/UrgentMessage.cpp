@@ -3,12 +3,14 @@
 #include "Mirror.h"
 
 #include "text/Cp932.h"
+#include "text/Printable.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,8 +24,26 @@ namespace {
 
 const QString FileName = QStringLiteral("urgent.txt");
 
-// The first folder's urgent text and its path; ("", "") when none has one.
-std::pair<QString, QString> readUrgent(const QStringList& folders)
+// A UTF-8 text cut at a byte limit may end inside a character: that piece goes, so the text
+// still reads as UTF-8 (and not, mistaken, as code page 932).
+QByteArray withoutPartialUtf8End(QByteArray bytes)
+{
+    int continuation = 0;
+    while (continuation < 3 && continuation < bytes.size() &&
+           (uchar(bytes[bytes.size() - 1 - continuation]) & 0xC0) == 0x80)
+        ++continuation;
+    if (continuation < bytes.size()) {
+        const uchar lead = uchar(bytes[bytes.size() - 1 - continuation]);
+        const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (length > continuation + 1)
+            bytes.chop(continuation + 1);
+    }
+    return bytes;
+}
+
+// The first folder's urgent text and its path; ("", "") when none has one. A file over the
+// limit gives its beginning, with "cut" set.
+UrgentWatch::Found readUrgent(const QStringList& folders)
 {
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(FileName);
@@ -35,16 +55,19 @@ std::pair<QString, QString> readUrgent(const QStringList& folders)
         {
         };
         QByteArray bytes;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            info.st_size <= UrgentWatch::MaxBytes) {
-            bytes.resize(qsizetype(info.st_size));
+        bool cut = false;
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+            cut = info.st_size > UrgentWatch::MaxBytes;
+            bytes.resize(qsizetype(std::min<qint64>(info.st_size, UrgentWatch::MaxBytes)));
             const ssize_t n = ::read(fd, bytes.data(), size_t(bytes.size()));
             bytes.resize(n > 0 ? qsizetype(n) : 0);
         }
         ::close(fd);
+        if (cut)
+            bytes = withoutPartialUtf8End(bytes);
         const QString text = UrgentWatch::textOf(bytes);
         if (!text.isEmpty())
-            return {text, path};
+            return {text, path, cut};
     }
     return {};
 }
@@ -85,26 +108,30 @@ void UrgentWatch::look()
 {
     if (m_watcher || m_folders.isEmpty())
         return;
-    m_watcher = new QFutureWatcher<std::pair<QString, QString>>(this);
+    m_watcher = new QFutureWatcher<Found>(this);
     connect(m_watcher, &QFutureWatcherBase::finished, this, [this] {
-        const auto [text, path] = m_watcher->result();
+        const Found found = m_watcher->result();
         m_watcher->deleteLater();
         m_watcher = nullptr;
-        looked(text, path);
+        looked(found);
     });
     m_watcher->setFuture(QtConcurrent::run(shareWorkers(), readUrgent, m_folders));
 }
 
-void UrgentWatch::looked(const QString& text, const QString& path)
+void UrgentWatch::looked(const Found& found)
 {
-    if (text == m_message)
+    if (found.text == m_message)
         return;
-    if (text.isEmpty())
+    if (found.text.isEmpty())
         qCInfo(lcUrgent) << "the urgent message ended";
     else
-        qCInfo(lcUrgent).noquote() << "urgent message from" << path << ":" << text;
-    m_message = text;
-    emit messageChanged(text);
+        qCInfo(lcUrgent).noquote()
+            << "urgent message from" << platform::printable(found.path)
+            << (found.cut ? QStringLiteral("(cut to its first %1 bytes)").arg(MaxBytes)
+                          : QString())
+            << ":" << platform::printable(found.text);
+    m_message = found.text;
+    emit messageChanged(found.text);
 }
 
 } // namespace group

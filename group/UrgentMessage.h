@@ -4,7 +4,7 @@
 // folder replaces the telop's text while it is there. The files are looked at every second
 // on a worker, so a master share that hangs holds up nothing; a look still running is not
 // started again. The text is UTF-8 or, when it is not valid UTF-8, code page 932; its line
-// breaks become spaces. Only a regular file (not a link) of at most MaxBytes is read.
+// breaks become spaces. Only a regular file (not a link) is read, at most its first MaxBytes.
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -33,18 +33,26 @@ public:
     // The text of an urgent file's bytes as the telop shows it.
     static QString textOf(const QByteArray& bytes);
 
+    // What a look found: the text, the file it came from and whether it was cut to MaxBytes.
+    struct Found
+    {
+        QString text;
+        QString path;
+        bool cut = false;
+    };
+
 signals:
     // The message changed: the new text, or "" when it ended.
     void messageChanged(const QString& text);
 
 private:
     void look();
-    void looked(const QString& text, const QString& path);
+    void looked(const Found& found);
 
     QStringList m_folders;
     QString m_message;
     QTimer m_timer;
-    QFutureWatcher<std::pair<QString, QString>>* m_watcher = nullptr;
+    QFutureWatcher<Found>* m_watcher = nullptr;
 };
 
 } // namespace group

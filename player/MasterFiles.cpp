@@ -2,6 +2,8 @@
 
 #include "mdlCommon.h"
 
+#include "profile/RootedFolder.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -28,81 +30,45 @@ FileStamp stampFrom(const struct stat& info)
             qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec)};
 }
 
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// The file's real place, when it lies inside the master folder: a link out of it (to a system
-// file, or a sibling folder whose name begins with the master's) is refused rather than copied
-// into the program folder. "" when it does not.
-QString realPlaceInside(const QString& path, const QString& folder)
-{
-    const QString real = QFileInfo(path).canonicalFilePath();
-    const QString root = QFileInfo(folder).canonicalFilePath();
-    return !real.isEmpty() && !root.isEmpty() && real.startsWith(root + u'/') ? real : QString();
-}
-
 struct Reading
 {
-    FileStamp stamp; // when opened
+    FileStamp stamp; // when opened; none when it could not be examined
     QByteArray bytes;
     QString error;
 };
 
-// A regular file of at most MaxFileSize bytes. Opened without blocking, so a FIFO or a
-// device is refused instead of waited for.
-Reading readMasterFile(const QString& path, const QString& folder)
+// A regular file of at most MaxFileSize bytes inside the master folder, read through the
+// folder's own descriptor: a link out of it (to a system file, or a sibling folder whose name
+// begins with the master's), a folder swapped for a link, a FIFO or a device is refused, and a
+// file that grows meanwhile is read only to the size examined.
+Reading readMasterFile(const QString& folder, const QString& name)
 {
+    using platform::RootedFolder;
+    const QString path = QDir(folder).filePath(name);
+    const RootedFolder::Read read = RootedFolder(folder).read(name, MaxFileSize);
     Reading reading;
-    const QString real = realPlaceInside(path, folder);
-    if (real.isEmpty()) {
-        reading.error = QFileInfo::exists(path)
+    if (read.size >= 0)
+        reading.stamp = {true, read.size, read.modifiedNs};
+    switch (read.outcome) {
+    case RootedFolder::Opened::Ok:
+        reading.bytes = read.bytes;
+        break;
+    case RootedFolder::Opened::Missing:
+        reading.error = QStringLiteral("cannot reach ") + path;
+        break;
+    case RootedFolder::Opened::Refused:
+        reading.error = read.size > MaxFileSize
+                            ? QStringLiteral("%1 holds %2 bytes, more than a settings file can")
+                                  .arg(path)
+                                  .arg(read.size)
+                        : read.error.contains(QLatin1String("leads out"))
                             ? path + QStringLiteral(" leads out of the master folder")
-                            : QStringLiteral("cannot reach ") + path;
-        return reading;
+                            : path + QStringLiteral(" is not a regular file");
+        break;
+    case RootedFolder::Opened::Unanswered:
+        reading.error = QStringLiteral("cannot read %1: %2").arg(path, read.error);
+        break;
     }
-    // The place that was checked is opened, without following a link there: a link swapped in
-    // after the check is not followed out of the folder.
-    const int fd =
-        ::open(QFile::encodeName(real).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        reading.error = QStringLiteral("cannot open %1: %2").arg(path, systemError());
-        return reading;
-    }
-    struct stat info
-    {
-    };
-    if (::fstat(fd, &info) != 0) {
-        reading.error = QStringLiteral("cannot read %1: %2").arg(path, systemError());
-    } else if (!S_ISREG(info.st_mode)) {
-        reading.error = path + QStringLiteral(" is not a regular file");
-    } else if (info.st_size > MaxFileSize) {
-        reading.error = QStringLiteral("%1 holds %2 bytes, more than a settings file can")
-                            .arg(path)
-                            .arg(info.st_size);
-    } else {
-        reading.stamp = stampFrom(info);
-        reading.bytes.resize(qsizetype(info.st_size) + 1);
-        qsizetype total = 0;
-        while (total < reading.bytes.size()) {
-            const ssize_t got =
-                ::read(fd, reading.bytes.data() + total, size_t(reading.bytes.size() - total));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                reading.error = QStringLiteral("cannot read %1: %2").arg(path, systemError());
-                break;
-            }
-            if (got == 0)
-                break;
-            total += got;
-        }
-        reading.bytes.truncate(total);
-        if (reading.error.isEmpty() && total > MaxFileSize)
-            reading.error = path + QStringLiteral(" grew past the size a settings file can have");
-    }
-    ::close(fd);
     return reading;
 }
 
@@ -179,12 +145,12 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
     const QDir folder(check.masterFolder);
     const QString settingsPath = folder.filePath(mdlCommon::SettingsFileName);
     const QString slidesPath = folder.filePath(mdlCommon::SlideParamsFileName);
-    const Reading settings = readMasterFile(settingsPath, check.masterFolder);
+    const Reading settings = readMasterFile(check.masterFolder, mdlCommon::SettingsFileName);
     if (!settings.error.isEmpty()) {
         check.error = settings.error;
         return check;
     }
-    const Reading slides = readMasterFile(slidesPath, check.masterFolder);
+    const Reading slides = readMasterFile(check.masterFolder, mdlCommon::SlideParamsFileName);
     const bool withSlides = slides.error.isEmpty();
     if (afterPairRead)
         afterPairRead();
@@ -195,8 +161,10 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
         return check;
     }
     check.outcome = Check::Changed;
-    // The stamp as the looks see it, so the next look finds the pair unchanged.
-    check.pair = {pairStamp(check.masterFolder), settings.bytes,
+    // The stamp of what was read, in the form the looks see it, so the next look finds the
+    // pair unchanged; a save landing after the reading is a change for the next look.
+    const FileStamp slidesStamp = slides.stamp.exists ? slides.stamp : stampOf(slidesPath);
+    check.pair = {settings.stamp.text() + u'|' + slidesStamp.text(), settings.bytes,
                   withSlides ? std::optional(slides.bytes) : std::nullopt, slides.error};
     return check;
 }

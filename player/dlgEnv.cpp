@@ -8,12 +8,14 @@
 #include "com/ControlHost.h"
 #include "movie/MoviePlayer.h"
 #include "profile/AtomicFile.h"
+#include "profile/RootedFolder.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/InputBox.h"
 #include "runtime/MessageBox.h"
 #include "runtime/Twips.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
+#include "text/Printable.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -464,7 +466,7 @@ void dlgEnv::cmdLoad_Click()
         refuse(QStringLiteral("「%1」は保存された設定にありません。").arg(name), title);
         return;
     }
-    if (!loadSet(set)) {
+    if (!loadSet(name)) {
         refuse(QStringLiteral("設定を読み込めませんでした。"), title);
         return;
     }
@@ -472,17 +474,23 @@ void dlgEnv::cmdLoad_Click()
 }
 
 // The PC's schedule belongs to the PC, not to a set: it stays whatever the set holds.
-bool dlgEnv::loadSet(const QString& set)
+// A saved set is read through the save folder itself: a link out of it (planted on a shared
+// folder, say) is refused before anything of it reaches the settings.
+bool dlgEnv::loadSet(const QString& name)
 {
-    QFile file(set);
-    QByteArray taken = file.open(QIODevice::ReadOnly) ? file.read(SetSizeLimit + 1) : QByteArray();
-    if (!file.isOpen() || taken.size() > SetSizeLimit)
+    const platform::RootedFolder::Read read =
+        platform::RootedFolder(inProgramFolder(QStringLiteral("save"))).read(name, SetSizeLimit);
+    if (read.outcome != platform::RootedFolder::Opened::Ok) {
+        qCWarning(lcPlayer).noquote() << "cannot take the set" << platform::printable(name) << ":"
+                                      << platform::printable(read.error);
         return false;
+    }
+    QByteArray taken = read.bytes;
     QFile current(m_owner.settingsFile());
     const QByteArray before = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
     const QByteArray schedule = group::sectionBytes(before, "SCHEDULE");
     if (schedule.isEmpty() && group::sectionBytes(taken, "SCHEDULE").isEmpty())
-        return platform::copyFileAtomically(set, m_owner.settingsFile());
+        return platform::replaceFileContents(m_owner.settingsFile(), taken);
     taken = group::withSectionBytes(taken, "SCHEDULE", schedule);
     return platform::replaceFileContents(m_owner.settingsFile(), taken);
 }
@@ -492,8 +500,8 @@ bool dlgEnv::takeSet(const QString& name)
     const QString set = QDir(inProgramFolder(QStringLiteral("save"))).filePath(name);
     QFile current(m_owner.settingsFile());
     const QByteArray before = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
-    if (!isPlainFileName(name) || !FileExists(set) || !loadSet(set)) {
-        qCWarning(lcPlayer).noquote() << "the schedule's set" << name << "is not in" << set
+    if (!isPlainFileName(name) || !FileExists(set) || !loadSet(name)) {
+        qCWarning(lcPlayer).noquote() << "the schedule's set" << platform::printable(name) << "is not in" << set
                                       << "or can not be taken; the settings stay as they are";
         restartAndUnload(false);
         return false;
@@ -502,13 +510,13 @@ bool dlgEnv::takeSet(const QString& name)
     m_unattended = true;
     const auto attended = qScopeGuard([this] { m_unattended = false; });
     if (!validate()) {
-        qCWarning(lcPlayer).noquote() << "the schedule's set" << name
+        qCWarning(lcPlayer).noquote() << "the schedule's set" << platform::printable(name)
                                       << "does not pass the checks; the settings stay as they are";
         platform::replaceFileContents(m_owner.settingsFile(), before);
         restartAndUnload(false);
         return false;
     }
-    qCInfo(lcPlayer).noquote() << "took the set" << name << "as the schedule says";
+    qCInfo(lcPlayer).noquote() << "took the set" << platform::printable(name) << "as the schedule says";
     OKButton_Click();
     return true;
 }

@@ -85,7 +85,7 @@ private:
     void createControls();
     bool validate();
     // The set's content over the settings, keeping this PC's own sections (its schedule).
-    bool loadSet(const QString& set);
+    bool loadSet(const QString& name);
     // A check's message: shown, or only logged while a set is taken unattended.
     void say(const QString& text, const QString& title);
     bool m_unattended = false;

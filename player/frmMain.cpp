@@ -20,6 +20,8 @@
 #include "text/Cp932.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
+#include "profile/RootedFolder.h"
+#include "text/Printable.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -288,17 +290,24 @@ void frmMain::applyShotInterval()
     m_shotSoon.start();
 }
 
-// A subordinate follows its master's files and no schedule of its own; the whole group changes
-// with the master. While a dialog is open the schedule waits for it to close.
+// The schedule of setting sets; a subordinate follows only its "off" entries (see below). While
+// a dialog is open the schedule waits for it to close.
 void frmMain::scheduleTick()
 {
-    if (strNetMode == QLatin1String("1") || QApplication::activeModalWidget())
+    if (QApplication::activeModalWidget())
         return;
-    // The settings are read again only when they changed.
+    // The settings are read again only when they changed, and the entry in force looked for
+    // only then or when the next entry's time came (or the clock went back).
     const QFileInfo info(settingsFile());
     const QString stamp = QString::number(info.size()) + u' ' +
                           QString::number(info.lastModified().toMSecsSinceEpoch());
-    if (stamp != m_scheduleStamp) {
+    const QDateTime now = this->now();
+    const bool settingsChanged = stamp != m_scheduleStamp;
+    if (!settingsChanged && m_scheduleLookedAt.isValid() && now >= m_scheduleLookedAt &&
+        (!m_scheduleNext.isValid() || now < m_scheduleNext))
+        return;
+    m_scheduleLookedAt = now;
+    if (settingsChanged) {
         m_scheduleStamp = stamp;
         QFile file(settingsFile());
         const QByteArray bytes =
@@ -308,11 +317,12 @@ void frmMain::scheduleTick()
         for (const QString& problem : problems)
             if (!m_scheduleProblems.contains(problem)) {
                 m_scheduleProblems << problem;
-                qCWarning(lcPlayer).noquote() << "cannot read the schedule entry" << problem;
+                qCWarning(lcPlayer).noquote() << "cannot read the schedule entry" << platform::printable(problem);
             }
     }
     const QList<group::ScheduleEntry>& entries = m_schedule;
-    const auto inForce = group::entryInForce(entries, now());
+    m_scheduleNext = group::nextChange(entries, now);
+    const auto inForce = group::entryInForce(entries, now);
     const QString occurrence = inForce ? inForce->first.key + u'=' + inForce->first.set + u'@' +
                                              inForce->second.toString(Qt::ISODate)
                                        : QString();
@@ -323,8 +333,24 @@ void frmMain::scheduleTick()
         blankScreen(inForce.has_value());
         return;
     }
+    // A subordinate plays its master's files and takes no set of its own; of the schedule
+    // that came with them it follows "off", so the whole group goes dark and comes back
+    // together.
+    if (strNetMode == QLatin1String("1")) {
+        blankScreen(false);
+        return;
+    }
+    // A set that is not there changes nothing: the show is not even stopped for it.
+    const QString set = inForce->first.set;
+    if (!platform::RootedFolder::isPlainName(set) ||
+        !FileExists(QDir(m_programFolder).filePath(QStringLiteral("save/") + set))) {
+        qCWarning(lcPlayer).noquote()
+            << "the schedule's set" << platform::printable(set) << "is not in"
+            << QDir(m_programFolder).filePath(QStringLiteral("save")) << "; nothing changes";
+        return;
+    }
     dlgEnv dialog(*this);
-    if (dialog.takeSet(inForce->first.set))
+    if (dialog.takeSet(set))
         blankScreen(false);
     else if (m_blank)
         swf1->StopPlay(); // a set that can not be taken changes nothing: still blank
@@ -332,6 +358,15 @@ void frmMain::scheduleTick()
 
 // Blank: the presentation halted and hidden, the telop stopped and hidden, the window black,
 // and the display allowed to save power.
+// While blank the bar is dark too: its picture and buttons go (it keeps the key focus).
+void frmMain::darkenButtonBar(bool dark)
+{
+    picBar->setPixmap(dark ? QPixmap() : QPixmap(QStringLiteral(":/frmMain/picBar.bmp")));
+    const bool buttons = !dark && strMenuMode != QLatin1String("off");
+    cmdEnv->setVisible(buttons);
+    cmdEnd->setVisible(buttons);
+}
+
 void frmMain::blankScreen(bool blank)
 {
     if (blank == m_blank)
@@ -343,9 +378,11 @@ void frmMain::blankScreen(bool blank)
         swf1->hide();
         stvTelop->call(dispid::Action, {0});
         stvTelop->setVisible(false);
+        darkenButtonBar(true);
         m_playLog->halt();
     } else {
         qCInfo(lcPlayer) << "the schedule ends the blank screen";
+        darkenButtonBar(false);
         swf1->show();
         stvTelop->call(dispid::Action, {2});
         applyTelopVisibility();

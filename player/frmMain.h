@@ -183,9 +183,12 @@ private:
     QString m_scheduleInForce;      // the entry occurrence applied last
     QStringList m_scheduleProblems; // entries that can not be read, logged once
     QString m_scheduleStamp;        // of the settings the schedule was read from
+    QDateTime m_scheduleLookedAt;   // when the entry in force was last looked for
+    QDateTime m_scheduleNext;       // when the next entry begins; invalid for none
     QList<group::ScheduleEntry> m_schedule;
     bool m_blank = false; // an "off" entry of the schedule is in force
     void blankScreen(bool blank);
+    void darkenButtonBar(bool dark);
     group::MirrorWatch* m_mirror = nullptr;
     QTimer m_mirrorTimer;
     bool m_mirrorFailed = false; // logged once until the master is reached again

@@ -120,7 +120,8 @@ private slots:
         writeFile(folder.filePath(QStringLiteral("<i>.json")),
                   report(QStringLiteral("x"), 0, hostile));
         QByteArray tampered = report(QStringLiteral("y"), 0);
-        tampered.replace("1.2.0", "<img src=x onerror=alert(1)>\\nforged\\tline");
+        tampered.replace("1.2.0", "<img src=x onerror=alert(1)>\\nforged\\tline"
+                                  "\\u001b]0;owned\\u0007\\u202e\\u2028");
         writeFile(folder.filePath(QStringLiteral("y.json")), tampered);
         const QList<group::Report> reports = group::readReports(folder.path());
         const QByteArray page = group::groupPage(reports, Now);
@@ -129,7 +130,10 @@ private slots:
         QVERIFY(!page.contains("<i>"));
         QVERIFY(page.contains("&lt;i&gt;"));
         QVERIFY(page.contains("Content-Security-Policy"));
-        QCOMPARE(group::groupTable(reports, Now).count(u'\n'), 3);
+        const QString table = group::groupTable(reports, Now);
+        QCOMPARE(table.count(u'\n'), 3);
+        for (const char16_t c : {u'\x1b', u'\x07', u'\u202e', u'\u2028'})
+            QVERIFY(!table.contains(QChar(c)));
     }
 
     // A report goes into the program folder's status folder at once; into the master's only
@@ -157,6 +161,55 @@ private slots:
             group::readReports(master.filePath(QStringLiteral("status")));
         QCOMPARE(reports.size(), 1);
         QCOMPARE(reports[0].json.value(QLatin1String("picture")).toString(), status.picture);
+    }
+
+    // Whoever can write to a status folder may plant links there: the reports, the picture and
+    // the page replace a planted link, never write through it, and a status folder that is a
+    // link is not written at all.
+    void reportsNeverWriteThroughAPlantedLink_data()
+    {
+        QTest::addColumn<QString>("planted"); // relative to the program or master folder
+        QTest::addColumn<bool>("onMaster");
+        QTest::newRow("report") << "status/店1.json" << false;
+        QTest::newRow("picture") << "status/店1.jpg" << false;
+        QTest::newRow("page") << "status/index.html" << false;
+        QTest::newRow("status folder") << "status" << false;
+        QTest::newRow("report on the master") << "status/店1.json" << true;
+        QTest::newRow("status folder on the master") << "status" << true;
+    }
+    void reportsNeverWriteThroughAPlantedLink()
+    {
+        QFETCH(QString, planted);
+        QFETCH(bool, onMaster);
+        QTemporaryDir program;
+        QTemporaryDir master;
+        QTemporaryDir elsewhere;
+        const QString victim = elsewhere.filePath(QStringLiteral("bashrc"));
+        writeFile(victim, "# mine\n");
+        QDir(onMaster ? master.path() : program.path()).mkdir(QStringLiteral("status"));
+        const QString link = QDir(onMaster ? master.path() : program.path()).filePath(planted);
+        const bool folder = planted == QLatin1String("status");
+        if (folder)
+            QVERIFY(QDir(link).removeRecursively());
+        QVERIFY(QFile::link(folder ? elsewhere.path() : victim, link));
+        group::Status status;
+        status.name = QStringLiteral("店1");
+        status.telop = QStringLiteral("$(touch ~/PWNED)");
+        status.role = QStringLiteral("subordinate");
+        status.masterFolder = master.path();
+        {
+            group::StatusReporter reporter(program.path(), [&] { return status; });
+            QTest::qWait(200); // the first report and page, at once
+            reporter.saveShot(QImage(64, 48, QImage::Format_RGB32));
+            reporter.waitForWrites();
+            QTest::qWait(300); // the master's writes run on the share's workers
+        }
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"bashrc"});
+        QFile kept(victim);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("# mine\n"));
+        QCOMPARE(QFileInfo(link).isSymLink(), folder); // a planted file link was replaced
     }
 
     // The window's picture for the page: 480 pixels wide and small, even of a screen of noise.
@@ -190,6 +243,23 @@ private slots:
         QCOMPARE(group::UrgentWatch::textOf(bytes), text);
     }
 
+    // An urgent file over the limit shows its beginning, cut at a whole character, and the
+    // log says so; what it holds reaches the log escaped.
+    void urgentFileOverTheLimitShowsItsBeginning()
+    {
+        QTemporaryDir folder;
+        const QString text = QStringLiteral("\x1b]0;x\x07緊急") + QString(6000, u'あ');
+        writeFile(folder.filePath(QStringLiteral("urgent.txt")), text.toUtf8());
+        QTest::ignoreMessage(QtInfoMsg,
+                             QRegularExpression("^urgent message from .* \\(cut to its first 16384 "
+                                                "bytes\\) : \\\\u\\{001b\\}\\]0;x\\\\u\\{0007\\}緊急あ"));
+        group::UrgentWatch watch;
+        watch.setFolders({folder.path()});
+        QTRY_VERIFY(!watch.message().isEmpty());
+        QCOMPARE(watch.message(), text.left(int(watch.message().size())));
+        QCOMPARE(watch.message().toUtf8().size(), 12 + (16384 - 12) / 3 * 3); // whole あ only
+    }
+
     // Schedule entries and the one in force; 2026-12-07 is a Monday.
     void scheduleInForce_data()
     {
@@ -210,6 +280,13 @@ private slots:
             << QStringLiteral("25:00=x\nFoo 07:00=y\n07:00=\n08:00=ok\n")
             << QDateTime(monday, QTime(9, 0)) << "ok";
         QTest::newRow("empty") << QString() << QDateTime(monday, QTime(9, 0)) << "";
+        QTest::newRow("one weekday, before its first entry")
+            << QStringLiteral("Mon 07:00=朝\nMon 21:00=off\n") << QDateTime(monday, QTime(6, 0))
+            << "off";
+        QTest::newRow("entries beyond the limit left out")
+            << QStringLiteral("00:00=kept\n").repeated(group::MaxScheduleEntries) +
+                   QStringLiteral("00:01=late\n")
+            << QDateTime(monday, QTime(9, 0)) << "kept";
     }
     void scheduleInForce()
     {
@@ -218,8 +295,17 @@ private slots:
         QFETCH(QString, set);
         const QString file = QStringLiteral("[ENVIRONMENT]\ntxtTelop=a\n[SCHEDULE]\n") + section +
                              QStringLiteral("[OTHER]\n09:00=not this\n");
-        const auto inForce = group::entryInForce(group::parseSchedule(file), now);
+        const QList<group::ScheduleEntry> entries = group::parseSchedule(file);
+        const auto inForce = group::entryInForce(entries, now);
         QCOMPARE(inForce ? inForce->first.set : QString(), set);
+        // Nothing changes before the next change the player waits for.
+        const QDateTime next = group::nextChange(entries, now);
+        QCOMPARE(next.isValid(), !set.isEmpty());
+        if (next.isValid()) {
+            QVERIFY(next > now);
+            QCOMPARE(group::entryInForce(entries, next.addSecs(-1))->second, inForce->second);
+            QCOMPARE(group::entryInForce(entries, next)->second, next);
+        }
     }
 
     // A set taken keeps the PC's own schedule section, wherever the set had one or not.
@@ -259,6 +345,12 @@ private slots:
         // A link loop stands for a file the master does not answer for (a share gone away).
         QTest::newRow("not answered for") << "loop" << QStringList{} << "can not be examined";
         QTest::newRow("settings gone") << "no settings" << QStringList{"img/a.jpg"} << "";
+        QTest::newRow("folder swapped for a link") << "folder link" << QStringList{} << "leads out";
+        QTest::newRow("link into a sibling named like it")
+            << "sibling" << QStringList{} << "leads out";
+        QTest::newRow("one too large, the next fits")
+            << "big first" << QStringList{"img/a.jpg"} << "big.jpg would make";
+        QTest::newRow("private picture") << "private" << QStringList{"img/a.jpg"} << "";
     }
     void mirrorFollowsTheMaster()
     {
@@ -277,25 +369,45 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
         } else if (kind == QLatin1String("loop")) {
             QVERIFY(QFile::link(source, source));
+        } else if (kind == QLatin1String("folder link")) {
+            writeFile(elsewhere.filePath(QStringLiteral("a.jpg")), "secret");
+            QVERIFY(QDir(master.filePath(QStringLiteral("img"))).removeRecursively());
+            QVERIFY(QFile::link(elsewhere.path(), master.filePath(QStringLiteral("img"))));
+        } else if (kind == QLatin1String("sibling")) {
+            const QString sibling = master.path() + QStringLiteral("-old/a.jpg");
+            writeFile(sibling, "secret");
+            QVERIFY(QFile::link(sibling, source));
         } else {
             writeFile(source, QByteArray(2000, 'j'));
         }
+        if (kind == QLatin1String("big first"))
+            writeFile(master.filePath(QStringLiteral("img/big.jpg")), QByteArray(3000, 'b'));
+        if (kind == QLatin1String("private"))
+            QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
         writeFile(mirror.filePath(QStringLiteral("ani/old.swf")), "no longer needed");
         if (kind == QLatin1String("unchanged"))
             group::syncMirror(master.path(), mirror.path(), {"img/a.jpg"});
         QStringList paths{"img/a.jpg", "img/missing.jpg"};
         if (kind == QLatin1String("no settings"))
             paths << QStringLiteral("lumaret.ini");
-        const group::MirrorResult result =
-            group::syncMirror(master.path(), mirror.path(), paths,
-                              kind == QLatin1String("big") ? 1000 : group::MaxMirrorBytes);
+        if (kind == QLatin1String("big first"))
+            paths.prepend(QStringLiteral("img/big.jpg"));
+        const qint64 cap = kind == QLatin1String("big")         ? 1000
+                           : kind == QLatin1String("big first") ? 2500
+                                                                : group::MaxMirrorBytes;
+        const group::MirrorResult result = group::syncMirror(master.path(), mirror.path(), paths, cap);
+        if (kind == QLatin1String("sibling"))
+            QDir(master.path() + QStringLiteral("-old")).removeRecursively();
         QCOMPARE(result.copied, copied);
         QCOMPARE(result.refused.join(u'\n').contains(refused), true);
         QCOMPARE(result.refused.isEmpty(), refused.isEmpty());
         const bool wholePass = kind != QLatin1String("loop") && kind != QLatin1String("no settings");
         QCOMPARE(QFile::exists(mirror.filePath(QStringLiteral("ani/old.swf"))), !wholePass);
-        const bool kept = refused.isEmpty();
-        QCOMPARE(QFileInfo(mirror.filePath(QStringLiteral("img/a.jpg"))).size(), kept ? 2000 : 0);
+        const QString copy = mirror.filePath(QStringLiteral("img/a.jpg"));
+        const bool kept = copied.contains(QLatin1String("img/a.jpg")) || kind == "unchanged";
+        QCOMPARE(QFileInfo(copy).size(), kept ? 2000 : 0);
+        if (kind == QLatin1String("private"))
+            QCOMPARE(QFile::permissions(copy) & 0x0FFF, QFile::permissions(source) & 0x0FFF);
     }
 
     void mirroredPaths()

@@ -398,6 +398,15 @@ private slots:
         dialog.cmdLoad_Click(); // a set that is not in "save"
         QCOMPARE(answers.requests.size(), 4);
         QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), before);
+
+        // A link planted in "save" leads nothing of its target into the settings.
+        writeFile(file(QStringLiteral("secret")), settings({"[ENVIRONMENT]", "txtTelop=秘密"}));
+        QVERIFY(QFile::link(file(QStringLiteral("secret")), file(QStringLiteral("save/秘密"))));
+        pickers.answers = {file(QStringLiteral("save/秘密"))};
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot take the set 秘密 .*leads out"));
+        dialog.cmdLoad_Click();
+        QCOMPARE(answers.requests.size(), 5);
+        QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), before);
     }
 
     // A full disk: saving or loading a set says so and changes no file; OK keeps the old
