@@ -90,6 +90,31 @@ bool Report::isStale(const QDateTime& now) const
     return !broken.isEmpty() || !updated.isValid() || updated.secsTo(now) > StaleAfterSeconds;
 }
 
+QString Report::state(const QDateTime& now) const
+{
+    if (!broken.isEmpty())
+        return QStringLiteral("broken");
+    if (json.value(QLatin1String("stopped")).toBool())
+        return QStringLiteral("stopped");
+    if (isStale(now))
+        return QStringLiteral("stale");
+    const QDateTime masterGone = QDateTime::fromString(
+        json.value(QLatin1String("masterUnreachableSince")).toString(), Qt::ISODate);
+    if (json.value(QLatin1String("role")).toString() == QLatin1String("subordinate") &&
+        !json.value(QLatin1String("masterReachable")).toBool(true) &&
+        (!masterGone.isValid() || masterGone.secsTo(now) > NoMasterAfterSeconds))
+        return QStringLiteral("no master");
+    if (!json.value(QLatin1String("nameSharedWith")).toString().isEmpty())
+        return QStringLiteral("name shared");
+    return QStringLiteral("ok");
+}
+
+bool Report::isProblem(const QDateTime& now) const
+{
+    const QString found = state(now);
+    return found != QLatin1String("ok") && found != QLatin1String("stopped");
+}
+
 QList<Report> readReports(const QString& statusFolder)
 {
     QList<Report> reports;
@@ -124,8 +149,9 @@ QByteArray groupPage(const QList<Report>& reports, const QDateTime& now)
     QString cells;
     for (const Report& report : reports) {
         const QString name = report.name.toHtmlEscaped();
-        const bool stale = report.isStale(now);
-        QString cell = QStringLiteral("<figure class=\"pc%1\">").arg(stale ? " stale" : "");
+        const QString state = report.state(now);
+        QString cell = QStringLiteral("<figure class=\"pc%1\">")
+                           .arg(report.isProblem(now) ? " stale" : "");
         if (report.hasShot)
             cell += QStringLiteral("<img src=\"%1\" alt=\"\">")
                         .arg(QString::fromLatin1(QUrl::toPercentEncoding(report.name + ".jpg")));
@@ -136,7 +162,7 @@ QByteArray groupPage(const QList<Report>& reports, const QDateTime& now)
             cell += QStringLiteral("<br>broken report: %1").arg(report.broken.toHtmlEscaped());
         } else {
             const QStringList lines{
-                age(report, now) + (stale ? QStringLiteral(" ago, stale") : QStringLiteral(" ago")),
+                age(report, now) + QStringLiteral(" ago, ") + state,
                 text(report, "mode") + QStringLiteral(": ") + showing(report),
                 masterState(report),
                 QStringLiteral("version ") + text(report, "version"),
@@ -184,9 +210,7 @@ QString groupTable(const QList<Report>& reports, const QDateTime& now)
         // Control, bidirectional and separator characters in a report would let it forge or
         // reorder lines of the table.
         const auto clean = [](const QString& field) { return platform::printable(field); };
-        const QString state = !report.broken.isEmpty() ? QStringLiteral("broken")
-                              : report.isStale(now)    ? QStringLiteral("stale")
-                                                       : QStringLiteral("ok");
+        const QString state = report.state(now);
         table += QStringList{clean(report.name),
                              state,
                              report.broken.isEmpty() ? age(report, now) : report.broken,

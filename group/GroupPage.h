@@ -21,10 +21,18 @@ struct Report
     QDateTime updated; // when it was written, by its own account
     bool hasShot = false;
     bool isStale(const QDateTime& now) const;
+    // The PC's state, the first that holds: "broken" (the report can not be read), "stopped"
+    // (ended by its exit command), "stale" (no report for StaleAfterSeconds), "no master" (a
+    // subordinate without its master for over NoMasterAfterSeconds), "name shared" (another
+    // machine writes under its name), "ok".
+    QString state(const QDateTime& now) const;
+    // Whether the state needs someone to look: anything but "ok" and "stopped".
+    bool isProblem(const QDateTime& now) const;
 };
 
 inline constexpr qint64 MaxReportBytes = 64 * 1024;
 inline constexpr int StaleAfterSeconds = 180;
+inline constexpr int NoMasterAfterSeconds = 60;
 
 // The reports in the folder, by name.
 QList<Report> readReports(const QString& statusFolder);

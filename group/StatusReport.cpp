@@ -3,12 +3,17 @@
 #include "GroupPage.h"
 #include "Mirror.h"
 
+#include "profile/RootedFolder.h"
+#include "text/Printable.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QHostInfo>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <algorithm>
+#include <cstdlib>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcStatus, "lumaret.group.status")
@@ -50,7 +55,22 @@ QJsonObject Status::toJson(const QDateTime& updated) const
         {QStringLiteral("screen"),
          QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height())},
         {QStringLiteral("lastError"), lastError},
+        {QStringLiteral("stopped"), stopped},
+        {QStringLiteral("machine"), machine},
     };
+}
+
+QString machineIdentity()
+{
+    static const QString identity = [] {
+        QFile file(QStringLiteral("/etc/machine-id"));
+        const QByteArray id = file.open(QIODevice::ReadOnly) ? file.read(64).trimmed() : QByteArray();
+        const bool hex = std::all_of(id.begin(), id.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        });
+        return hex ? QString::fromLatin1(id) : QString();
+    }();
+    return identity;
 }
 
 bool isSafeStationName(const QString& name)
@@ -101,6 +121,43 @@ void ProcessUsage::read(const QList<qint64>& pids, double& cpuPercent, qint64& m
     m_lastTime = now;
 }
 
+// Cloned PCs share a host name, and so a report file on the master. Before a report replaces
+// the one there, a fresh one written by another machine is looked for; the report then says
+// so ("nameSharedWith"), and the page and the table show it.
+QByteArray withNameClash(const QString& statusFolder, const QString& fileName,
+                         const QByteArray& bytes, std::atomic<bool>& told)
+{
+    if (!fileName.endsWith(QLatin1String(".json")))
+        return bytes;
+    const QFileInfo folder(statusFolder);
+    const platform::RootedFolder::Read there = platform::RootedFolder(folder.path())
+                                                   .read(folder.fileName() + u'/' + fileName,
+                                                         MaxReportBytes);
+    const QJsonObject other = QJsonDocument::fromJson(there.bytes).object();
+    QJsonObject own = QJsonDocument::fromJson(bytes).object();
+    const QString otherMachine = other.value(QLatin1String("machine")).toString();
+    const QString ownMachine = own.value(QLatin1String("machine")).toString();
+    const QDateTime otherTime =
+        QDateTime::fromString(other.value(QLatin1String("updated")).toString(), Qt::ISODate);
+    const QDateTime ownTime =
+        QDateTime::fromString(own.value(QLatin1String("updated")).toString(), Qt::ISODate);
+    const bool clash = !otherMachine.isEmpty() && !ownMachine.isEmpty() &&
+                       otherMachine != ownMachine && otherTime.isValid() && ownTime.isValid() &&
+                       std::abs(otherTime.secsTo(ownTime)) <= StaleAfterSeconds &&
+                       !other.value(QLatin1String("stopped")).toBool();
+    if (!clash) {
+        told = false;
+        return bytes;
+    }
+    if (!told.exchange(true))
+        qCWarning(lcStatus).noquote()
+            << "another machine (" << platform::printable(otherMachine)
+            << ") writes its reports as" << platform::printable(fileName.chopped(5))
+            << "too; give each PC a name= of its own";
+    own.insert(QStringLiteral("nameSharedWith"), otherMachine);
+    return QJsonDocument(own).toJson(QJsonDocument::Indented);
+}
+
 void failOnce(std::atomic<bool>& failed, const QString& message)
 {
     if (!failed.exchange(true))
@@ -136,7 +193,8 @@ StatusReporter::StatusReporter(const QString& programFolder, std::function<Statu
     : QObject(parent), m_programFolder(programFolder), m_status(std::move(status)),
       m_thread(new QThread), m_writer(new StatusReporterWriter),
       m_masterBusy(std::make_shared<std::atomic<bool>>(false)),
-      m_masterFailed(std::make_shared<std::atomic<bool>>(false))
+      m_masterFailed(std::make_shared<std::atomic<bool>>(false)),
+      m_clashTold(std::make_shared<std::atomic<bool>>(false))
 {
     m_writer->moveToThread(m_thread);
     m_thread->setObjectName(QStringLiteral("status report"));
@@ -179,15 +237,30 @@ void StatusReporter::waitForWrites()
 // The report, and every minute the group page of the reports in the program folder.
 void StatusReporter::report(bool withPage)
 {
-    const Status status = m_status();
+    Status status = m_status();
     if (status.name.isEmpty())
         return;
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    if (status.machine.isEmpty())
+        status.machine = machineIdentity();
+    status.stopped = m_stopped;
     m_name = status.name;
     m_masterFolder = status.role == QLatin1String("subordinate") ? status.masterFolder : QString();
     send(status.name + QStringLiteral(".json"),
          QJsonDocument(status.toJson(now)).toJson(QJsonDocument::Indented),
          withPage ? now : QDateTime());
+}
+
+void StatusReporter::stop()
+{
+    m_interval.stop();
+    m_soon.stop();
+    m_stopped = true;
+    report(true);
+    waitForWrites();
+    // The master's copy too, for a moment: the page there then shows the stop at once.
+    for (int waited = 0; waited < 2000 && m_masterBusy->load(); waited += 20)
+        QThread::msleep(20);
 }
 
 void StatusReporter::saveShot(const QImage& window)
@@ -213,10 +286,13 @@ void StatusReporter::send(const QString& fileName, const QByteArray& bytes, cons
     }
     // The shop opts in by making the folder: nothing is made on the master unasked.
     shareWorkers()->start([shared = QDir(m_masterFolder).filePath(QStringLiteral("status")),
-                           fileName, bytes, busy = m_masterBusy, failed = m_masterFailed] {
+                           fileName, bytes, busy = m_masterBusy, failed = m_masterFailed,
+                           clashTold = m_clashTold] {
         QString why;
         const bool written =
-            !QFileInfo(shared).isDir() || writeStatusFile(shared, fileName, bytes, false, &why);
+            !QFileInfo(shared).isDir() ||
+            writeStatusFile(shared, fileName, withNameClash(shared, fileName, bytes, *clashTold),
+                            false, &why);
         busy->store(false);
         if (!written)
             failOnce(*failed,

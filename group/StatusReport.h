@@ -41,9 +41,14 @@ struct Status
     qint64 memoryBytes = 0; // the process tree's resident memory
     QSize screen;
     QString lastError;
+    bool stopped = false; // the last report of a player ended by its exit command
+    QString machine;      // the machine's identity, told apart from cloned PCs of one name
 
     QJsonObject toJson(const QDateTime& updated) const;
 };
+
+// This machine's identity (/etc/machine-id); "" where there is none.
+QString machineIdentity();
 
 // A station name may name a file in "status/": not empty, at most 64 characters, no slash,
 // no backslash, no control character, not starting with a dot.
@@ -80,6 +85,8 @@ public:
 
     // Writes the report now (what is shown changed); further changes within a second wait.
     void changed();
+    // Writes the last report, saying the player stopped, and waits a moment for it.
+    void stop();
     // Saves "status/<name>.jpg" from a picture of the window, beside the report, wherever the
     // report goes.
     void saveShot(const QImage& window);
@@ -104,8 +111,10 @@ private:
     StatusReporterWriter* m_writer;
     std::shared_ptr<std::atomic<bool>> m_masterBusy;   // a write to the master's share runs
     std::shared_ptr<std::atomic<bool>> m_masterFailed; // its failure was logged
+    std::shared_ptr<std::atomic<bool>> m_clashTold;    // another machine on the name was logged
     QString m_name;                                    // as the last report gave them
     QString m_masterFolder;
+    bool m_stopped = false;
 };
 
 } // namespace group

@@ -774,6 +774,8 @@ void frmMain::cmdEnd_Click()
 {
     m_service->notifyStopping();
     timIntval.setInterval(0);
+    if (m_status)
+        m_status->stop(); // the group sees the stop at once, not as a report going stale
     emit programEnded();
 }
 

@@ -10,6 +10,7 @@
 #include "movie/WebEngineSetup.h"
 #include "runtime/FontNames.h"
 #include "runtime/Translations.h"
+#include "text/Printable.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -30,18 +31,37 @@ struct Options
     std::optional<int> exitCode; // set when the program ends right away (--help, --version)
 };
 
-// Prints the reports of the group as a table; 1 when one is stale or broken.
+// The exit statuses of --group.
+enum GroupExit
+{
+    GroupFine = 0,
+    GroupProblem = 1,  // a PC's report is broken or stale, a master is gone, a name shared
+    GroupNoFolder = 2, // the folder is not there
+    GroupNoReport = 3, // the folder holds no report
+};
+
+// Prints the reports of the group as a table.
 int printGroup(const QString& folder)
 {
+    if (!QFileInfo(folder).isDir()) {
+        std::fprintf(stderr, "lumaret: no folder %s\n",
+                     qPrintable(platform::printable(folder)));
+        return GroupNoFolder;
+    }
     const QString reports = QDir(folder).exists(QStringLiteral("status"))
                                 ? QDir(folder).filePath(QStringLiteral("status"))
                                 : folder;
     const QDateTime now = QDateTime::currentDateTime();
     const QList<group::Report> found = group::readReports(reports);
+    if (found.isEmpty()) {
+        std::fprintf(stderr, "lumaret: no status report in %s\n",
+                     qPrintable(platform::printable(reports)));
+        return GroupNoReport;
+    }
     std::fputs(qPrintable(group::groupTable(found, now)), stdout);
-    const bool allFresh =
-        std::none_of(found.begin(), found.end(), [&](const auto& r) { return r.isStale(now); });
-    return allFresh ? 0 : 1;
+    const bool fine =
+        std::none_of(found.begin(), found.end(), [&](const auto& r) { return r.isProblem(now); });
+    return fine ? GroupFine : GroupProblem;
 }
 
 // Reads the command line. Options it does not know are logged and passed over: a display in
@@ -69,7 +89,10 @@ Options readOptions(int argc, char* argv[])
         QStringLiteral("group"),
         QStringLiteral("Print the group's status reports as a table and exit: those in "
                        "FOLDER's status folder (or FOLDER itself), else in the program "
-                       "folder's. Exits with 1 when a PC's report is stale or broken."));
+                       "folder's. Exits with 1 when a PC needs a look (its report is "
+                       "stale or broken, it has been without its master for over a minute, "
+                       "or another machine reports under its name), 2 when there is no such "
+                       "folder, 3 when it holds no report."));
     parser.addOption(group);
     parser.addPositionalArgument(QStringLiteral("FOLDER"),
                                  QStringLiteral("With --group: where the reports are."),

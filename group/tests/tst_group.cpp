@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -74,6 +75,14 @@ private slots:
                                        << "";
         QTest::newRow("a control character in the name") << "control"
                                                          << "";
+        QTest::newRow("stopped by its exit command") << "stopped"
+                                                     << "stopped";
+        QTest::newRow("without its master for two minutes") << "no master"
+                                                            << "no master";
+        QTest::newRow("without its master for a moment") << "master away"
+                                                         << "ok";
+        QTest::newRow("two machines under one name") << "shared"
+                                                     << "name shared";
     }
     void reportsFromOtherPcsAreUntrusted()
     {
@@ -96,6 +105,23 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
         else
             writeFile(path, report(name, 10));
+        const auto amend = [&](const char* key, const QJsonValue& value, int secondsOld) {
+            QJsonObject json = QJsonDocument::fromJson(report(name, secondsOld)).object();
+            json.insert(QLatin1String(key), value);
+            if (kind.contains(QLatin1String("master"))) {
+                json.insert(QStringLiteral("masterReachable"), false);
+                json.insert(QStringLiteral("masterUnreachableSince"),
+                            Now.addSecs(kind == QLatin1String("no master") ? -120 : -30)
+                                .toString(Qt::ISODate));
+            }
+            writeFile(path, QJsonDocument(json).toJson());
+        };
+        if (kind == QLatin1String("stopped"))
+            amend("stopped", true, 3600); // long ago, but not stale: it was ended
+        else if (kind.contains(QLatin1String("master")))
+            amend("role", QStringLiteral("subordinate"), 10);
+        else if (kind == QLatin1String("shared"))
+            amend("nameSharedWith", QStringLiteral("0123abcd"), 10);
 
         const QList<group::Report> reports = group::readReports(folder.path());
         if (state.isEmpty()) {
@@ -108,7 +134,8 @@ private slots:
         QVERIFY2(state.startsWith(shown.section(u'\t', 0, 0)), qPrintable(table));
         if (state.startsWith(QLatin1String("broken: ")))
             QCOMPARE(shown.section(u'\t', 1), state.mid(8));
-        QCOMPARE(reports[0].isStale(Now), state != QLatin1String("ok"));
+        QCOMPARE(reports[0].isProblem(Now),
+                 state != QLatin1String("ok") && state != QLatin1String("stopped"));
     }
 
     // No text of a report reaches the page unescaped, the page runs no script, and the table
@@ -146,6 +173,7 @@ private slots:
         status.name = QStringLiteral("店1");
         status.role = QStringLiteral("subordinate");
         status.masterFolder = master.path();
+        status.machine = QStringLiteral("feedf00d");
         group::StatusReporter reporter(program.path(), [&] { return status; });
         const QString own = program.filePath(QStringLiteral("status/店1.json"));
         QTRY_VERIFY(QFile::exists(own));
@@ -157,10 +185,26 @@ private slots:
         status.picture = QStringLiteral("/p/img/b.jpg");
         reporter.changed();
         QTRY_VERIFY(QFile::exists(master.filePath(QStringLiteral("status/店1.json"))));
-        const QList<group::Report> reports =
-            group::readReports(master.filePath(QStringLiteral("status")));
-        QCOMPARE(reports.size(), 1);
-        QCOMPARE(reports[0].json.value(QLatin1String("picture")).toString(), status.picture);
+        const auto onMaster = [&] {
+            const QList<group::Report> reports =
+                group::readReports(master.filePath(QStringLiteral("status")));
+            return reports.size() == 1 ? reports[0].json : QJsonObject();
+        };
+        QCOMPARE(onMaster().value(QLatin1String("picture")).toString(), status.picture);
+
+        // A cloned PC of the same name reported a moment ago: this one's report says so.
+        QJsonObject clone = onMaster();
+        clone.insert(QStringLiteral("machine"), QStringLiteral("0123abcd"));
+        writeFile(master.filePath(QStringLiteral("status/店1.json")), QJsonDocument(clone).toJson());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("another machine .* writes its"));
+        reporter.changed();
+        QTRY_COMPARE(onMaster().value(QLatin1String("nameSharedWith")).toString(),
+                     QStringLiteral("0123abcd"));
+        // The exit command's last report says the player stopped, there and here.
+        reporter.stop();
+        QVERIFY(onMaster().value(QLatin1String("stopped")).toBool());
+        QCOMPARE(group::readReports(program.filePath(QStringLiteral("status")))[0].state(Now),
+                 QStringLiteral("stopped"));
     }
 
     // Whoever can write to a status folder may plant links there: the reports, the picture and

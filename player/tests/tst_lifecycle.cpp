@@ -124,7 +124,8 @@ class TestLifecycle : public QObject
 
 private slots:
     // What a person types to learn what is installed and how to start it, and a monitoring
-    // tool to learn how the group is; no display needed. A stale report makes --group end 1.
+    // tool to learn how the group is; no display needed. A PC that needs a look makes --group
+    // end 1, a folder that is not there 2, one without reports 3.
     void versionAndHelp_data()
     {
         QTest::addColumn<QString>("option");
@@ -138,6 +139,13 @@ private slots:
                                             << "\\n店1\\tok\\t.*\\tslides\\t" << 0;
         QTest::newRow("--group, one stale") << "--group stale"
                                             << "\\n店2\\tstale\\t" << 1;
+        QTest::newRow("--group, one without its master")
+            << "--group no master"
+            << "\\n店2\\tno master\\t" << 1;
+        QTest::newRow("--group, no report") << "--group none"
+                                            << "^$" << 3;
+        QTest::newRow("--group, no folder") << "--group missing"
+                                            << "^$" << 2;
     }
     void versionAndHelp()
     {
@@ -147,19 +155,31 @@ private slots:
         QTemporaryDir group;
         QStringList arguments{option};
         if (option.startsWith(QLatin1String("--group"))) {
-            const auto report = [&](const char* name, const QDateTime& updated) {
+            const auto report = [&](const char* name, const QDateTime& updated,
+                                    const QString& more = {}) {
                 QFile file(
                     group.filePath(QStringLiteral("status/%1.json").arg(QString::fromUtf8(name))));
                 QDir().mkpath(group.filePath(QStringLiteral("status")));
                 QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write(QStringLiteral("{\"mode\": \"slides\", \"updated\": \"%1\"}")
-                               .arg(updated.toString(Qt::ISODate))
+                file.write(QStringLiteral("{\"mode\": \"slides\", \"updated\": \"%1\"%2}")
+                               .arg(updated.toString(Qt::ISODate), more)
                                .toUtf8());
             };
-            report("店1", QDateTime::currentDateTime());
+            // The program reads the system's clock: the reports are written relative to it.
+            const QDateTime now = QDateTime::currentDateTime();
+            if (!option.endsWith(QLatin1String("none")))
+                report("店1", now);
             if (option.endsWith(QLatin1String("stale")))
-                report("店2", QDateTime::currentDateTime().addSecs(-600));
-            arguments = {QStringLiteral("--group"), group.path()};
+                report("店2", now.addSecs(-600));
+            if (option.endsWith(QLatin1String("no master")))
+                report("店2", now,
+                       QStringLiteral(", \"role\": \"subordinate\", \"masterReachable\": false, "
+                                      "\"masterUnreachableSince\": \"%1\"")
+                           .arg(now.addSecs(-120).toString(Qt::ISODate)));
+            QDir(group.path()).mkpath(QStringLiteral("status"));
+            arguments = {QStringLiteral("--group"), option.endsWith(QLatin1String("missing"))
+                                                        ? group.filePath(QStringLiteral("gone"))
+                                                        : group.path()};
         }
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
