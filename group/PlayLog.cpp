@@ -109,12 +109,16 @@ private:
     void removeOldFiles(const QDate& today)
     {
         static const QRegularExpression name(QStringLiteral("^play-(\\d{4}-\\d{2}-\\d{2})\\.csv$"));
+        // Files dated ahead (a clock that was wrong for a while) are kept as long as files
+        // of the past, so they go too once they could not be this month's.
         const QDate oldestKept = today.addDays(1 - PlayLog::KeepDays);
+        const QDate newestKept = today.addDays(PlayLog::KeepDays - 1);
         for (const QString& file : QDir(m_folder).entryList(QDir::Files)) {
             const QRegularExpressionMatch match = name.match(file);
             const QDate day =
                 match.hasMatch() ? QDate::fromString(match.captured(1), Qt::ISODate) : QDate();
-            if (day.isValid() && day < oldestKept && QFile::remove(QDir(m_folder).filePath(file)))
+            if (day.isValid() && (day < oldestKept || day > newestKept) &&
+                QFile::remove(QDir(m_folder).filePath(file)))
                 qCInfo(lcPlayLog).noquote() << "removed the proof of play of" << match.captured(1);
         }
     }

@@ -7,7 +7,8 @@
 // SplitMs at the latest, so a long movie is proved in pieces; one shorter than MinStretchMs
 // is not written. Lines are written on a thread of
 // their own and made durable every SyncMs: a power cut loses at most a minute. Files older
-// than KeepDays are removed, and a day's file stops growing at MaxFileBytes.
+// than KeepDays, or dated more than KeepDays ahead (a clock once wrong), are removed, and a
+// day's file stops growing at MaxFileBytes.
 
 #include <QDateTime>
 #include <QObject>

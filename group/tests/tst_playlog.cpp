@@ -60,7 +60,10 @@ private slots:
         QTemporaryDir folder;
         const QDir log(folder.filePath(QStringLiteral("log")));
         QVERIFY(log.mkpath(QStringLiteral(".")));
-        for (const char* name : {"play-2026-11-06.csv", "play-2026-11-07.csv", "play-notes.csv"})
+        // Beside a month of files: one too old, one of tomorrow (a clock a little ahead) and
+        // one from a clock years ahead, which would otherwise stay for good.
+        for (const char* name : {"play-2026-11-06.csv", "play-2026-11-07.csv", "play-2026-12-08.csv",
+                                 "play-2037-01-01.csv", "play-notes.csv"})
             QVERIFY(QFile(log.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
         QDateTime now = Morning;
         {
@@ -83,7 +86,8 @@ private slots:
                             "2026-12-07T09:00:03,2.0,slides,e.swf,b.jpg\r\n"
                             "2026-12-07T09:01:05,1.0,slides,e.swf,b.jpg\r\n"));
         QCOMPARE(log.entryList(QDir::Files),
-                 QStringList({"play-2026-11-07.csv", "play-2026-12-07.csv", "play-notes.csv"}));
+                 QStringList({"play-2026-11-07.csv", "play-2026-12-07.csv", "play-2026-12-08.csv",
+                              "play-notes.csv"}));
     }
 
     // A day's file stops growing at its limit, with one log line; a link in its place is not
