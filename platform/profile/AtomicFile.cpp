@@ -262,16 +262,36 @@ bool replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files)
             return false;
         }
     }
-    for (size_t i = 0; i < staged.size(); ++i) {
-        if (staged[i]->commit())
-            continue;
-        for (size_t j = 0; j < i; ++j) {
+    // Another user's file that this one may write is rewritten in place, as a single file
+    // is, so it stays theirs; it goes last, when the renames have all worked.
+    QList<size_t> inPlace;
+    for (size_t i = 0; i < staged.size(); ++i)
+        if (staged[i]->ownerLost()) {
+            staged[i]->discard();
+            inPlace.append(i);
+        }
+    const auto putBack = [&](size_t done) {
+        for (size_t j = 0; j < done; ++j) {
+            if (inPlace.contains(j))
+                continue;
             const QString& path = files[qsizetype(j)].first;
             const auto& old = before[qsizetype(j)];
             if (old ? !replaceFileContents(path, *old) : !QFile::remove(path))
                 qCWarning(lcFile).noquote() << "cannot put back the old content of" << path;
         }
+    };
+    for (size_t i = 0; i < staged.size(); ++i) {
+        if (inPlace.contains(i) || staged[i]->commit())
+            continue;
+        putBack(i);
         return false;
+    }
+    for (const size_t i : inPlace) {
+        const auto& [path, bytes] = files[qsizetype(i)];
+        if (!rewriteInPlace(writtenFile(path), bytes)) {
+            putBack(staged.size());
+            return false;
+        }
     }
     return true;
 }

@@ -53,7 +53,9 @@ PLATFORM_PROFILE_EXPORT bool replaceFileContents(const QString& path, const QByt
 PLATFORM_PROFILE_EXPORT bool copyFileAtomically(const QString& from, const QString& to);
 
 // Replaces several files as one: all are staged before any is renamed, and should a rename
-// fail, the files already replaced get their old content back. False on failure.
+// fail, the files already replaced get their old content back. Another user's file that this
+// one may write is rewritten in place last, as replaceFileContents does, so it stays theirs.
+// False on failure.
 PLATFORM_PROFILE_EXPORT bool
 replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files);
 
