@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <limits>
 
 namespace platform::movie {
@@ -60,16 +61,24 @@ SlideParameters parseSlideParameters(const QByteArray& bytes)
     const QStringList fields = text.split(u'#');
     if (const auto time = leadingInteger(fields[0]); time && *time > 0)
         parameters.milliseconds = int(std::min<double>(*time, std::numeric_limits<int>::max()));
-    for (qsizetype i = 2; i < fields.size(); ++i)
-        if (!fields[i].isEmpty())
+    for (qsizetype i = 2; i < fields.size(); ++i) {
+        if (fields[i].isEmpty())
+            continue;
+        if (parameters.names.size() < MaxSlideNames)
             parameters.names << fields[i];
+        else
+            ++parameters.namesLeftOut;
+    }
     return parameters;
 }
 
 SlideParameters readSlideParameters(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    const RootedFolder::Opened opened = RootedFolder(info.path()).openFile(info.fileName());
+    QFile file;
+    if (opened.outcome != RootedFolder::Opened::Ok ||
+        !file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return {};
     return parseSlideParameters(file.read(MaxSlideParametersSize));
 }

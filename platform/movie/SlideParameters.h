@@ -18,14 +18,19 @@ struct SlideParameters
     static constexpr int DefaultMilliseconds = 3000;
     int milliseconds = DefaultMilliseconds;
     QStringList names;
+    int namesLeftOut = 0; // beyond MaxSlideNames
 };
+
+// A slide list names at most this many pictures (the dialog writes ten); the rest are left out.
+inline constexpr int MaxSlideNames = 1000;
 
 // What the movies make of the file's bytes. A time that is no number, or not above 0, is the
 // default; a file without names shows nothing.
 PLATFORM_MOVIE_EXPORT SlideParameters parseSlideParameters(const QByteArray& bytes);
 
-// The parameters in the file, the defaults without names when it can not be read. Reads at
-// most MaxSlideParametersSize bytes: the list the dialog writes is a few hundred.
+// The parameters in the file, the defaults without names when it can not be read or is a
+// link out of its folder. Reads at most MaxSlideParametersSize bytes: the list the dialog
+// writes is a few hundred.
 inline constexpr qsizetype MaxSlideParametersSize = 1024 * 1024;
 PLATFORM_MOVIE_EXPORT SlideParameters readSlideParameters(const QString& path);
 

@@ -166,6 +166,10 @@ void SlideShowEngine::loadShow(const QString& path, const SlideEffectMarker& mar
             m_parameters.milliseconds = std::max(parameters.milliseconds, ShortestMilliseconds);
             m_parametersRead = true;
             keepOnly(parameters.names);
+            if (parameters.namesLeftOut > 0)
+                qCWarning(lcSlides).noquote()
+                    << "the slide list in" << m_folder << "names" << parameters.namesLeftOut
+                    << "pictures beyond the first" << MaxSlideNames << "; they are left out";
             if (parameters.names.isEmpty())
                 qCInfo(lcSlides).noquote()
                     << "the slide list in" << m_folder << "names no picture; the stage stays black";

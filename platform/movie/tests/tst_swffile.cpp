@@ -390,6 +390,9 @@ private slots:
                                  << QStringList{"a", "b"};
         QTest::newRow("negative time, count ignored")
             << QByteArray("interface2=-5#9#a.jpg") << 3000 << QStringList{"a.jpg"};
+        QTest::newRow("100,000 names: the first 1000")
+            << QByteArray("interface2=3000#0") + QByteArray("#x.jpg").repeated(100000) << 3000
+            << QStringList(platform::movie::MaxSlideNames, QStringLiteral("x.jpg"));
     }
     void readsSlideListsAsTheMoviesDo()
     {
