@@ -35,9 +35,12 @@ void ImageEngine::load(const QString& path)
         connect(m_movie, &QMovie::finished, m_movie, &QMovie::start);
         m_view->setMovie(m_movie);
         m_movie->start();
+        m_movie->isValid() ? emit shown() : emit failed(m_movie->lastErrorString());
         return;
     }
-    m_view->setPixmap(QPixmap::fromImageReader(&reader));
+    const QPixmap picture = QPixmap::fromImageReader(&reader);
+    m_view->setPixmap(picture);
+    picture.isNull() ? emit failed(reader.errorString()) : emit shown();
 }
 
 void ImageEngine::unload()

@@ -31,6 +31,12 @@ public:
     // False while the engine has waited too long for an answer from whatever plays the movie
     // (a hung page); true when it has nothing to wait for.
     virtual bool isAnswering() const { return true; }
+
+signals:
+    // The loaded movie's first frame is on show (once per load).
+    void shown();
+    // The loaded movie can not be shown, and why.
+    void failed(const QString& why);
 };
 
 } // namespace platform::movie

@@ -83,20 +83,38 @@ MovieEngine* MoviePlayer::engineFor(Kind kind)
         if (!m_swf) {
             qCInfo(lcMovie) << "starting the web player for a movie that needs it";
             m_swf = new RuffleEngine(m_runtimeFolder, this);
+            relayOutcome(m_swf);
         }
         return m_swf;
     case Kind::Video:
-        if (!m_video)
+        if (!m_video) {
             m_video = new VideoEngine(this);
+            relayOutcome(m_video);
+        }
         return m_video;
     case Kind::Picture:
-        if (!m_picture)
+        if (!m_picture) {
             m_picture = new ImageEngine(this);
+            relayOutcome(m_picture);
+        }
         return m_picture;
     case Kind::Nothing:
         break;
     }
     return nullptr;
+}
+
+// Only what the engine on show says of the movie it plays counts.
+void MoviePlayer::relayOutcome(MovieEngine* engine)
+{
+    connect(engine, &MovieEngine::shown, this, [this, engine] {
+        if (engine == m_active && !m_looking)
+            emit movieShown(m_movie);
+    });
+    connect(engine, &MovieEngine::failed, this, [this, engine](const QString& why) {
+        if (engine == m_active && !m_looking)
+            emit movieFailed(m_movie, why);
+    });
 }
 
 void MoviePlayer::showEngine(MovieEngine* engine)
@@ -157,6 +175,8 @@ void MoviePlayer::startMovie(const QString& path, const FileKind& found)
         qCInfo(lcMovie).noquote() << "no movie to show at" << path;
     MovieEngine* engine = engineFor(found.kind);
     showEngine(engine);
+    if (!engine)
+        emit movieFailed(path, QStringLiteral("no movie to show at ") + path);
     if (engine == m_slides && engine)
         m_slides->loadShow(path, found.marker);
     else if (engine)
@@ -175,6 +195,8 @@ void MoviePlayer::lookTimedOut()
     qCWarning(lcMovie).noquote() << "the movie" << m_movie << "did not answer within"
                                  << m_lookLimit.interval() / 1000.0
                                  << "s (a share that does not answer?); the stage stays black";
+    emit movieFailed(m_movie, QStringLiteral("the movie did not answer within %1 s")
+                                  .arg(m_lookLimit.interval() / 1000.0));
 }
 
 void MoviePlayer::command(const std::function<void()>& run)

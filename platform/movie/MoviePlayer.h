@@ -89,6 +89,9 @@ signals:
     void movieChanged(const QString& path);
     // A slide show shown natively put a picture on show (its path), or went black ("").
     void pictureShown(const QString& path);
+    // Any other movie: its first frame is on show, or it can not be shown (and why).
+    void movieShown(const QString& path);
+    void movieFailed(const QString& path, const QString& why);
 
 private:
     enum class Kind
@@ -110,6 +113,7 @@ private:
     // Runs the command now, or once the look at the movie is done.
     void command(const std::function<void()>& run);
     MovieEngine* engineFor(Kind kind);
+    void relayOutcome(MovieEngine* engine);
     void showEngine(MovieEngine* engine);
     void endIdleWebEngine();
 

@@ -1,5 +1,7 @@
 #include "movie/RuffleEngine.h"
 
+#include "movie/MovieFileGuard.h"
+
 #include "movie/SwfPreparation.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcRuffle, "lumaret.movie.swf")
 
@@ -32,6 +36,8 @@ class PlayerPage : public QWebEnginePage
 {
 public:
     PlayerPage(const QUrl& url, QObject* parent) : QWebEnginePage(parent), m_url(url) {}
+    // Called with the page's report that the movie can not be played.
+    std::function<void(const QString&)> cannotPlay;
 
 protected:
     // Only the component's own load of its page goes through. A movie's navigation (getURL to
@@ -66,6 +72,9 @@ protected:
             qCDebug(lcRuffle).noquote() << message;
             return;
         }
+        if (level == ErrorMessageLevel && message.startsWith(QLatin1String("cannot play ")) &&
+            cannotPlay)
+            cannotPlay(message);
         if (m_logged.contains(message) || m_logged.size() > MaxMessagesPerMovie)
             return;
         m_logged.insert(message);
@@ -147,6 +156,12 @@ RuffleEngine::RuffleEngine(const QString& runtimeFolder, QObject* parent)
       m_copies(copiesTemplate()), m_memory([this] { return m_page->renderProcessPid(); })
 {
     m_page = new PlayerPage(m_pageUrl, m_view);
+    static_cast<PlayerPage*>(m_page)->cannotPlay = [this](const QString& why) { emit failed(why); };
+    // The Japanese device fonts are read from where Debian installs them.
+    m_files = new MovieFileGuard({runtimeFolder, m_copies.path(),
+                                  QStringLiteral("/usr/share/fonts/opentype/ipafont-gothic")},
+                                 this);
+    m_page->setUrlRequestInterceptor(m_files);
     m_page->setBackgroundColor(Qt::black);
     QWebEngineSettings* settings = m_page->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
@@ -200,6 +215,7 @@ void RuffleEngine::load(const QString& path)
     reloadPageIfGrown(true); // a new movie is a quiet moment: the screen changes anyway
     m_halted = false;
     m_frame = 0;
+    m_shownTold = false;
     ++m_generation;
     const int load = ++m_loadGeneration;
     m_loadScript.clear();
@@ -229,8 +245,10 @@ void RuffleEngine::startPrepared(const PreparedSwf& prepared, const QString& pat
         // The web player would show its error panel; the screen stays black instead.
         qCWarning(lcRuffle).noquote() << "cannot play" << path << ":" << prepared.error;
         m_pending.clear();
+        emit failed(QStringLiteral("cannot play the movie: ") + prepared.error);
         return;
     }
+    m_files->setMovieFolder(QFileInfo(path).absolutePath());
     const QString base = QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/').toString();
     const auto boolean = [](bool b) {
         return b ? QStringLiteral("true") : QStringLiteral("false");
@@ -396,6 +414,9 @@ void RuffleEngine::pollFrame()
             const QVariantMap state = answer.toMap();
             if (generation == m_generation && state.contains(QStringLiteral("frame")))
                 m_frame = state.value(QStringLiteral("frame")).toInt();
+            if (generation == m_generation && state.value(QStringLiteral("shown")).toBool() &&
+                !std::exchange(m_shownTold, true))
+                emit shown();
             // A resting movie's frame does not change: read it less often.
             m_poll.setInterval(state.value(QStringLiteral("resting")).toBool() ? RestingPollMs
                                                                                : PollMs);

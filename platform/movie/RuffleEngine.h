@@ -20,6 +20,8 @@ class QWebEnginePage;
 
 namespace platform::movie {
 
+class MovieFileGuard;
+
 class PLATFORM_MOVIE_EXPORT RuffleEngine : public MovieEngine
 {
     Q_OBJECT
@@ -76,8 +78,10 @@ private:
     QString m_loadScript;       // loads the current movie; run again when the page comes back
     QStringList m_pending;      // at most the latest load and the latest command of each kind
     QTemporaryDir m_copies;
+    MovieFileGuard* m_files; // what of the local files the movie may read
     int m_copyCount = 0;
     int m_frame = 0;
+    bool m_shownTold = false; // shown() was emitted for the loaded movie
     bool m_halted = false; // StopPlay was the last word: the movie stays halted until Play
     int m_generation = 0; // frame reads older than the last load or goto are dropped
     static constexpr int PollMs = 200;

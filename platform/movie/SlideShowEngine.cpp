@@ -339,15 +339,23 @@ void SlideShowEngine::pictureRead(const QString& name, const PictureRead& read)
     showPicture(name, picture);
 }
 
-// A picture that is not there is left out: the next one takes its turn at once. When no
-// picture of the list could be shown, the stage is black and the list is tried again after
-// one picture's time.
+// A picture that is not there is left out: the next one takes its turn at once (in step, the
+// picture before stays for that turn). When no picture of the list could be shown, the stage
+// is black and the list is tried again after one picture's time.
 void SlideShowEngine::skipPicture(const QString& name, const PictureRead& read)
 {
     if (!m_reported.contains(name)) {
         m_reported.insert(name);
         qCWarning(lcSlides).noquote() << "cannot show the picture" << printable(name) << "in" << m_folder
                                       << ":" << read.error << "; it is left out while it stays so";
+    }
+    if (m_inStep) {
+        // In step the turn belongs to the clock: the picture before stays for it, and the
+        // next turn comes at the next whole picture time, as on the other screens.
+        const qint64 period = std::max<qint64>(1, m_parameters.milliseconds);
+        m_turnStartMs = showTimeMs() - ((msOfDay() + InStepSlackMs) % period - InStepSlackMs);
+        armChange();
+        return;
     }
     if (++m_skippedInARow < m_parameters.names.size()) {
         startTurn();

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVideoWidget>
 #include <cmath>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcVideo, "lumaret.movie.video")
 
@@ -26,8 +27,15 @@ VideoEngine::VideoEngine(QObject* parent)
     m_player->setAudioOutput(m_audio);
     m_player->setLoops(QMediaPlayer::Infinite);
     connect(m_player, &QMediaPlayer::errorOccurred, this,
-            [](QMediaPlayer::Error, const QString& message) {
+            [this](QMediaPlayer::Error, const QString& message) {
                 qCWarning(lcVideo).noquote() << "cannot play the video:" << message;
+                emit failed(QStringLiteral("cannot play the video: ") + message);
+            });
+    // The first frame is on show once the video plays from its buffer.
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
+            [this](QMediaPlayer::MediaStatus status) {
+                if (status == QMediaPlayer::BufferedMedia && !std::exchange(m_shownTold, true))
+                    emit shown();
             });
     connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
         if (m_seekTarget && std::abs(position - *m_seekTarget) < SeekReachedMs)
@@ -49,6 +57,7 @@ QWidget* VideoEngine::view()
 void VideoEngine::load(const QString& path)
 {
     m_seekTarget.reset();
+    m_shownTold = false;
     m_player->setSource(QUrl::fromLocalFile(path));
     m_player->play();
 }

@@ -38,6 +38,7 @@ private:
     QVideoWidget* m_view;
     QMediaPlayer* m_player;
     QAudioOutput* m_audio;
+    bool m_shownTold = false; // shown() was emitted for the loaded video
 };
 
 } // namespace platform::movie

@@ -632,6 +632,18 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(screen->slideShowEngine()->pictureOnShow(),
                                       QStringLiteral("red.jpg"), 1500);
         QVERIFY2(sinceStart.elapsed() < 900, "the turn is aligned to the clock");
+
+        // A missing picture's turn keeps the picture before it, on the clock's grid, and is
+        // logged once a screen: no black turn.
+        for (int screen = 0; screen < 2; ++screen)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot show the picture green"));
+        QVERIFY(QFile::remove(img.filePath(QStringLiteral("green.jpg"))));
+        clock = clock.addSecs(1);
+        QTest::qWait(1500);
+        for (MoviePlayer* screen : {player.get(), &other}) {
+            QCOMPARE(screen->slideShowEngine()->pictureOnShow(), QStringLiteral("red.jpg"));
+            QVERIFY(near(centreOf(*screen), qRgb(255, 0, 0)));
+        }
     }
 
     // Each turn looks at its picture again: one replaced under the same name shows anew, a
@@ -1097,6 +1109,40 @@ private slots:
         // Three calls, each refused once although the old-style movie repeats them.
         if (movie != QLatin1String("script"))
             QCOMPARE(refusals.size(), 3);
+    }
+
+    // A movie reads the files of its own folder and no other local file, whatever the way.
+    void movieReadsOnlyItsOwnFolder()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere;
+        for (const auto& [path, text] : {std::pair{dir.filePath(QStringLiteral("beside.txt")), "beside"},
+                                         {elsewhere.filePath(QStringLiteral("secret.txt")), "secret"}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
+        }
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("secret.txt")),
+                            dir.filePath(QStringLiteral("link.txt"))));
+        player->setMovie(savedMovie(dir, loopingMovie({})));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
+        const auto read = [&](const QString& path) {
+            QString answer;
+            bool done = false;
+            player->swfEngine()->evaluate(
+                QStringLiteral("(function () { const x = new XMLHttpRequest(); try { "
+                               "x.open('GET', '%1', false); x.send(); return x.responseText; } "
+                               "catch (e) { return 'refused'; } })()")
+                    .arg(QUrl::fromLocalFile(path).toString()),
+                [&](const QVariant& text) {
+                    answer = text.toString();
+                    done = true;
+                });
+            return QTest::qWaitFor([&] { return done; }, 5000) ? answer : QStringLiteral("no answer");
+        };
+        QCOMPARE(read(dir.filePath(QStringLiteral("beside.txt"))), QStringLiteral("beside"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("a movie may not read .*secret.txt"));
+        QCOMPARE(read(elsewhere.filePath(QStringLiteral("secret.txt"))), QStringLiteral("refused"));
+        QCOMPARE(read(dir.filePath(QStringLiteral("link.txt"))), QStringLiteral("refused"));
     }
 
     // A movie with sound of its own gets an audio output; one that shows no sign of sound

@@ -154,7 +154,10 @@ const lumaret = (() => {
                 stopWhenReady = callShell("lumaretStop", "not ready") === "not ready";
             if (player && movie && movie.as3)
                 frame = callShell("lumaretFrame", frame);
-            return { frame, resting };
+            // On show: an old-style movie reported its first frame, or the web player has the
+            // movie loaded and playing.
+            const shown = firstFrameAt > 0 || (!!player && !!movie && player.readyState === 2);
+            return { frame, resting, shown };
         },
     };
 })();
