@@ -98,7 +98,9 @@ QThreadPool* shareWorkers()
 QStringList mirroredPaths(const QByteArray& settingsBytes, const QByteArray& slideParams)
 {
     const QString settings = platform::fromCp932(settingsBytes);
-    QStringList paths{QStringLiteral("lumaret.ini"), QStringLiteral("img/swfpara.txt")};
+    // The movie and the pictures first, the slide list and the settings that name them last:
+    // a show never reads a list whose pictures are not in the mirror yet.
+    QStringList paths;
     const QString movie = environmentValue(settings, QStringLiteral("txtAnime"));
     const bool slides = environmentValue(settings, QStringLiteral("optTarget")) == u'1';
     if (!movie.isEmpty())
@@ -112,6 +114,7 @@ QStringList mirroredPaths(const QByteArray& settingsBytes, const QByteArray& sli
                 paths << path.mid(1);
         }
     }
+    paths << QStringLiteral("img/swfpara.txt") << QStringLiteral("lumaret.ini");
     paths.removeDuplicates();
     return paths;
 }

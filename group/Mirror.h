@@ -35,7 +35,8 @@ MirrorResult syncMirror(const QString& masterFolder, const QString& mirrorFolder
                         const QStringList& relativePaths, qint64 maxBytes = MaxMirrorBytes);
 
 // The relative paths a subordinate plays from, read from the master's settings and slide list
-// as bytes: the pair, the movie (ani/) or effect movie and its pictures (img/).
+// as bytes: the movie (ani/) or effect movie and its pictures (img/), then the pair, in the
+// order they are to be copied.
 QStringList mirroredPaths(const QByteArray& settings, const QByteArray& slideParams);
 
 // Runs syncMirror on a worker, one at a time; a sync asked for while one runs follows it.

@@ -173,7 +173,15 @@ void PlayLog::show(const Showing& showing)
         m_playing = false;
     endStretch();
     m_showing = showing;
+    m_onShow = true;
     startStretch();
+}
+
+void PlayLog::given(const Showing& showing)
+{
+    endStretch();
+    m_showing = showing;
+    m_onShow = false;
 }
 
 void PlayLog::halt()
@@ -183,7 +191,7 @@ void PlayLog::halt()
 
 void PlayLog::resume()
 {
-    if (!m_playing && !m_showing.movie.isEmpty())
+    if (!m_playing && m_onShow && !m_showing.movie.isEmpty())
         startStretch();
 }
 

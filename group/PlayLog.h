@@ -44,11 +44,14 @@ public:
     explicit PlayLog(const QString& programFolder, QObject* parent = nullptr);
     ~PlayLog() override; // ends the stretch on show and waits for its line to be written
 
+    // The presentation was given something new, not on show yet: the stretch before ends and
+    // none begins until show() says it is drawn (a movie that never shows is never proved).
+    void given(const Showing& showing);
     // Something new is on show: the stretch before ends.
     void show(const Showing& showing);
     // The presentation halts (the settings dialog is open): the stretch on show ends.
     void halt();
-    // The presentation plays again, showing what it showed before it halted.
+    // The presentation plays again, showing what it showed before it halted (if it showed).
     void resume();
 
     // For tests: the clock, and waiting until every line so far is written.
@@ -65,6 +68,7 @@ private:
 
     std::function<QDateTime()> m_clock;
     Showing m_showing;
+    bool m_onShow = false; // m_showing was drawn
     bool m_playing = false;
     QDateTime m_since;
     QTimer m_split;

@@ -199,7 +199,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     // Alive means this thread runs its timers (the telop's among them) and the presentation
     // answers.
     m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
-    // Proof of play: each movie given, and each picture a slide show puts on show.
+    // Proof of play: what is drawn, from its first frame or picture on; a movie that can not
+    // be shown is never proved, and the report says why.
     m_playLog = new group::PlayLog(m_programFolder, this);
     m_playLog->setClock([this] { return now(); });
     // Whoever gives the movie (the start-up, a take-over, the dialog, the schedule): a slide
@@ -208,7 +209,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
         const bool slides = QFileInfo(movie).dir().dirName() == QLatin1String("img");
         m_showing = {slides ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
         m_picture.clear();
-        m_playLog->show(m_showing);
+        m_playLog->given(m_showing);
         if (m_status) {
             m_status->changed();
             applyShotInterval();
@@ -219,10 +220,29 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     connect(swf1, &platform::movie::MoviePlayer::pictureShown, this, [this](const QString& path) {
         const bool first = m_picture.isEmpty();
         m_picture = path;
-        m_playLog->show({m_showing.mode, m_showing.movie, path});
+        m_movieError.clear();
+        if (path.isEmpty() || m_blank)
+            m_playLog->given({m_showing.mode, m_showing.movie, path}); // black: nothing shown
+        else
+            m_playLog->show({m_showing.mode, m_showing.movie, path});
         if (m_status && first)
             m_status->changed();
     });
+    connect(swf1, &platform::movie::MoviePlayer::movieShown, this, [this](const QString& movie) {
+        if (movie != m_showing.movie)
+            return;
+        m_movieError.clear();
+        if (!m_blank)
+            m_playLog->show(m_showing);
+    });
+    connect(swf1, &platform::movie::MoviePlayer::movieFailed, this,
+            [this](const QString& movie, const QString& why) {
+                if (movie != m_showing.movie)
+                    return;
+                m_movieError = why;
+                if (m_status)
+                    m_status->changed();
+            });
     // A subordinate's mirror of what it plays from its master, refreshed at each take-over and
     // every MirrorRefreshMs; the presentation moves to it once it holds the files.
     m_mirror =
@@ -235,8 +255,10 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
         const bool playedChanged =
             std::any_of(result.copied.begin(), result.copied.end(),
                         [](const QString& path) { return path != SettingsFileName; });
-        if (playedChanged && timIntval.interval() != 0)
+        if ((playedChanged || m_presentationPending) && timIntval.interval() != 0) {
+            m_presentationPending = false;
             applyPresentation();
+        }
     });
     connect(&m_mirrorTimer, &QTimer::timeout, this, &frmMain::refreshMirror);
     m_mirrorTimer.start(MirrorRefreshMs);
@@ -393,10 +415,10 @@ void frmMain::blankScreen(bool blank)
 }
 
 // The files the taken pair names, copied from the master into the mirror on a worker.
-void frmMain::refreshMirror()
+bool frmMain::refreshMirror()
 {
     if (strNetMode != QLatin1String("1") || strBasePath.isEmpty() || strBasePath == m_programFolder)
-        return;
+        return false;
     const auto read = [](const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
@@ -404,6 +426,7 @@ void frmMain::refreshMirror()
     m_mirror->sync(strBasePath,
                    group::mirroredPaths(read(settingsFile()),
                                         read(QDir(m_programFolder).filePath(SlideParamsFileName))));
+    return true;
 }
 
 // The folders an urgent message may come from: this PC's program folder, and a
@@ -496,7 +519,7 @@ group::Status frmMain::currentStatus()
     }
     m_usage.read(processes, status.cpuPercent, status.memoryBytes);
     status.screen = size();
-    status.lastError = m_lastError;
+    status.lastError = m_movieError.isEmpty() ? m_lastError : m_movieError;
     return status;
 }
 
@@ -748,10 +771,14 @@ void frmMain::takeOverMaster(const master::Check& check)
                                 m_programFolder);
         return;
     }
-    applyPresentation();
+    // The presentation changes once the mirror holds what the new settings show: until then
+    // the old show plays on, instead of a new list without its pictures.
+    if (refreshMirror())
+        m_presentationPending = true;
+    else
+        applyPresentation();
     applyTelopVisibility();
     applyTelopText(today());
-    refreshMirror();
     strLastStamp = check.pair.stamp;
     m_lastTakeOver = now();
     setMasterReachable(true);
@@ -790,7 +817,8 @@ void frmMain::ShowSettingsDialog()
     dlgEnv dialog(*this);
     m_playLog->halt();
     dialog.exec();
-    m_playLog->resume();
+    if (!m_blank)
+        m_playLog->resume(); // a dialog closed while the schedule holds the screen dark proves nothing
 }
 
 void frmMain::cmdHelp_Click()

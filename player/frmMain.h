@@ -170,6 +170,7 @@ private:
     QDateTime m_masterUnreachableSince;
     QDateTime m_lastTakeOver;
     QString m_lastError;
+    QString m_movieError; // why the movie given last can not be shown
     group::Status currentStatus();
     QTimer m_shotTimer; // a picture of the window for the group, every [STATUS] shot minutes
     QTimer m_shotSoon;  // and shortly after the presentation changed
@@ -192,7 +193,9 @@ private:
     group::MirrorWatch* m_mirror = nullptr;
     QTimer m_mirrorTimer;
     bool m_mirrorFailed = false; // logged once until the master is reached again
-    void refreshMirror();
+    // Brings the subordinate's mirror in line with its master; false when it has none.
+    bool refreshMirror();
+    bool m_presentationPending = false; // a take-over's presentation waits for the mirror
     void setMasterReachable(bool reachable);
     friend class frmMainProbe;
 };

@@ -79,6 +79,12 @@ private slots:
             now = now.addSecs(60);
             playLog.resume();
             now = now.addSecs(1);
+            // Given but never drawn (a missing movie): never proved, not even after a halt.
+            playLog.given({"movie", "missing.swf", {}});
+            now = now.addSecs(8);
+            playLog.halt();
+            playLog.resume();
+            now = now.addSecs(8);
         }
         QCOMPARE(readFile(log.filePath(QStringLiteral("play-2026-12-07.csv"))),
                  QByteArray("\xEF\xBB\xBFstart,seconds,mode,movie,picture\r\n"

@@ -571,6 +571,24 @@ private slots:
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("全部そろった"));
     }
 
+    // A movie that can not be shown is never proved as played, and the report says why.
+    void movieNeverShownIsNotProved()
+    {
+        Folder folder;
+        writeFile(folder.file(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=missing.swf"}));
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=0", "name=店1"}));
+        {
+            frmMain window(folder.path(), nullptr, fixedClock);
+            QTest::qWait(2500);
+            QTRY_VERIFY(readFile(folder.file(QStringLiteral("status/店1.json"))).contains("no movie"));
+        }
+        const QByteArray log = readFile(folder.file(
+            QStringLiteral("log/play-%1.csv").arg(fixedClock().date().toString(Qt::ISODate))));
+        QVERIFY2(!log.contains("missing.swf"), log.constData());
+    }
+
     // Proof of play: a native slide show writes one line for each picture it shows. The PC's
     // status report, under the name its network file gives, tells what it shows, and a
     // picture of the window goes beside it shortly after the presentation starts.
@@ -765,6 +783,48 @@ private slots:
         probe.syncTick();
         QCOMPARE(readFile(folder.file(mdlCommon::SlideParamsFileName)),
                  QByteArray("interface2=3000#1#v3.jpg"));
+    }
+
+    // A subordinate following new pictures of its master's slide show: the old show plays on
+    // until the new pictures are in the mirror, then the new list starts once, never black.
+    void subordinateFollowsNewPicturesWithoutBlack()
+    {
+        Folder folder;
+        QTemporaryDir master;
+        const QDir m(master.path());
+        QVERIFY(m.mkpath(QStringLiteral("img")));
+        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
+                            m.filePath(QStringLiteral("img/効果無し.swf"))));
+        for (const auto& [name, colour] : {std::pair{"a.jpg", Qt::red}, {"b.jpg", Qt::green}}) {
+            QImage picture(64, 48, QImage::Format_RGB32);
+            picture.fill(colour);
+            QVERIFY(picture.save(m.filePath(QStringLiteral("img/") + QLatin1String(name))));
+        }
+        writeFile(m.filePath(mdlCommon::SettingsFileName),
+                  settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf"}));
+        writeFile(m.filePath(mdlCommon::SlideParamsFileName), "interface2=3000#1#a.jpg");
+        writeFile(folder.file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
+        frmMain window(folder.path());
+        frmMainProbe probe(window);
+        QStringList shown;
+        connect(window.swf1, &platform::movie::MoviePlayer::pictureShown, this,
+                [&](const QString& path) { shown << QFileInfo(path).fileName(); });
+        probe.syncTick();
+        QTRY_COMPARE(probe.movie(), folder.file(QStringLiteral("mirror/img/効果無し.swf")));
+        QTRY_COMPARE(shown.value(shown.size() - 1), QStringLiteral("a.jpg"));
+
+        QTest::failOnWarning(QRegularExpression("cannot show the picture"));
+        QSignalSpy restarts(window.swf1, &platform::movie::MoviePlayer::movieChanged);
+        shown.clear();
+        QFile::remove(m.filePath(QStringLiteral("img/a.jpg")));
+        writeFile(m.filePath(mdlCommon::SlideParamsFileName), "interface2=3000#1#b.jpg");
+        touch(m.filePath(mdlCommon::SettingsFileName), 2);
+        probe.syncTick();
+        QTRY_COMPARE(shown.value(shown.size() - 1), QStringLiteral("b.jpg"));
+        QTRY_VERIFY(!probe.mirrorSyncing());
+        QCOMPARE(restarts.size(), 1);
+        QVERIFY2(!shown.contains(QString()), qPrintable(shown.join(u',')));
     }
 
     // Play on from the mirror: a subordinate copies what it plays from its master and plays
