@@ -136,8 +136,7 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
     }
 
     // A change: the network file may name another master by now.
-    check.masterFolder = mdlCommon::GetIniString(networkFile, QStringLiteral("NETWORK"),
-                                                 QStringLiteral("master"), QString());
+    check.masterFolder = mdlCommon::GetNetworkString(networkFile, QStringLiteral("master"), QString());
     if (check.masterFolder.isEmpty()) {
         check.error = QStringLiteral("no master folder is set");
         return check;

@@ -276,7 +276,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     // This PC's report to the group, from the start on.
     m_started = now();
     m_stationName = group::stationName(
-        GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("name"), QString()));
+        GetNetworkString(networkFile, QStringLiteral("name"), QString()));
     m_status = new group::StatusReporter(
         m_programFolder, [this] { return currentStatus(); }, this);
     m_status->setClock([this] { return now(); });
@@ -559,10 +559,9 @@ void frmMain::Form_Load()
     }
     const QString networkFile = QDir(m_programFolder).filePath(NetworkFileName);
     strNetMode =
-        GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("lan"), QString());
+        GetNetworkString(networkFile, QStringLiteral("lan"), QString());
     if (strNetMode == QLatin1String("1"))
-        strBasePath = GetIniString(networkFile, QStringLiteral("NETWORK"), QStringLiteral("master"),
-                                   QString());
+        strBasePath = GetNetworkString(networkFile, QStringLiteral("master"), QString());
 
     stvTelop->call(dispid::Action, {2}); // right to left
     applyTelopSpeed();

@@ -6,6 +6,7 @@
 #include "text/Numbers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <algorithm>
@@ -55,6 +56,19 @@ QString GetIniString(const QString& file, const QString& section, const QString&
     const uint32_t copied = platform::GetPrivateProfileStringA(
         toCp932(section), toCp932(key), toCp932(defaultValue), buffer, sizeof buffer, file);
     return fromCp932(QByteArray(buffer, qsizetype(copied)));
+}
+
+QString GetNetworkString(const QString& file, const QString& key, const QString& defaultValue)
+{
+    QFile whole(file);
+    const bool utf8 =
+        whole.open(QIODevice::ReadOnly) && platform::isUtf8Text(whole.read(64 * 1024));
+    char buffer[256];
+    const uint32_t copied = platform::GetPrivateProfileStringA(
+        "NETWORK", toCp932(key), utf8 ? defaultValue.toUtf8() : toCp932(defaultValue), buffer,
+        sizeof buffer, file);
+    const QByteArray value(buffer, qsizetype(copied));
+    return utf8 ? QString::fromUtf8(value) : fromCp932(value);
 }
 
 bool WriteIniString(const QString& file, const QString& section, const QString& key,

@@ -39,6 +39,10 @@ struct EnvironmentSettings
 QString GetIniString(const QString& file, const QString& section, const QString& key,
                      const QString& defaultValue);
 
+// The value of a key of [NETWORK] in the network file, which any editor may have saved: read
+// as UTF-8 when the file is UTF-8 text, else as code page 932.
+QString GetNetworkString(const QString& file, const QString& key, const QString& defaultValue);
+
 // Sets one key, in code page 932. False (logged, file unchanged) when it can not be written.
 bool WriteIniString(const QString& file, const QString& section, const QString& key,
                     const QString& value);

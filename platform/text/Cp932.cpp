@@ -1,6 +1,8 @@
 #include "text/Cp932.h"
 
 #include <QLoggingCategory>
+#include <QStringDecoder>
+#include <algorithm>
 #include <memory>
 #include <unicode/ucnv.h>
 
@@ -65,6 +67,15 @@ QString fromCp932(const QByteArray& bytes)
         return {};
     text.truncate(length);
     return text;
+}
+
+bool isUtf8Text(const QByteArray& bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
 }
 
 } // namespace platform

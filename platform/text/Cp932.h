@@ -14,6 +14,10 @@ namespace platform {
 PLATFORM_TEXT_EXPORT QByteArray toCp932(const QString& text);
 PLATFORM_TEXT_EXPORT QString fromCp932(const QByteArray& bytes);
 
+// Whether text a person may have saved with any editor is UTF-8: valid UTF-8 that holds a
+// character beyond ASCII (code page 932 text with Japanese in it is hardly ever valid UTF-8).
+PLATFORM_TEXT_EXPORT bool isUtf8Text(const QByteArray& bytes);
+
 // True for the first byte of a two-byte character.
 constexpr bool isCp932LeadByte(unsigned char byte)
 {

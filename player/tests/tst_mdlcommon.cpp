@@ -1,6 +1,7 @@
 // The shared helpers and the bytes of the settings and slide parameter files.
 
 #include "mdlCommon.h"
+#include "text/Cp932.h"
 
 #include "platform/profile/tests/FileSizeLimit.h"
 
@@ -213,6 +214,26 @@ private slots:
         QCOMPARE(GetIniString(folder.filePath(QStringLiteral("missing.ini")),
                               QStringLiteral("SYSTEM"), key, QStringLiteral("40")),
                  QStringLiteral("40"));
+    }
+
+    // The network file as any editor saves it: UTF-8 or code page 932, the same values.
+    void networkFileInEitherEncoding_data()
+    {
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("UTF-8, as Linux editors write it") << true;
+        QTest::newRow("code page 932") << false;
+    }
+    void networkFileInEitherEncoding()
+    {
+        QFETCH(bool, utf8);
+        const QString text =
+            QStringLiteral("[NETWORK]\r\nlan=1\r\nname=レジ横\r\nmaster=/mnt/親機\r\n");
+        writeAll(settings(), utf8 ? text.toUtf8() : platform::toCp932(text));
+        QCOMPARE(GetNetworkString(settings(), QStringLiteral("name"), {}), QStringLiteral("レジ横"));
+        QCOMPARE(GetNetworkString(settings(), QStringLiteral("master"), {}),
+                 QStringLiteral("/mnt/親機"));
+        QCOMPARE(GetNetworkString(settings(), QStringLiteral("none"), QStringLiteral("既定")),
+                 QStringLiteral("既定"));
     }
 
     void fileExists()
