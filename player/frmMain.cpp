@@ -441,15 +441,22 @@ QStringList frmMain::urgentFolders() const
 
 // An urgent message replaces the telop's text, drawn with the urgent dots; when it ends the
 // telop shows its own text and dots again.
+// An urgent message, and the telop's own text after it, enter anew from the right edge, so
+// their beginning is read first.
 void frmMain::showUrgentMessage(const QString& text)
 {
     if (text.isEmpty()) {
         applyDotPictures();
         showTelopText(m_telopText, m_telopWithDate, m_telopDate);
-        return;
+    } else {
+        applyUrgentDots();
+        stvTelop->putProperty(dispid::Text, text);
     }
-    applyUrgentDots();
-    stvTelop->putProperty(dispid::Text, text);
+    // Cls puts the telop back to its start: the text comes in again from the right edge
+    // (Action alone keeps the place of a motion already running).
+    stvTelop->call(dispid::Cls, {});
+    if (!m_blank)
+        stvTelop->call(dispid::Action, {2}); // right to left
 }
 
 // urgent-on.bmp and urgent-off.bmp of the program folder; where there are none, the telop's

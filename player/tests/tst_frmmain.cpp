@@ -682,12 +682,14 @@ private slots:
                       settings({"[NETWORK]", "lan=1", "master=" + master.path()}));
         frmMain window(folder.path());
         frmMainProbe probe(window);
+        window.show(); // the telop moves while shown
         if (fromMaster)
             probe.syncTick();
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("いつもの"));
         const QString urgent = fromMaster
                                    ? QDir(master.path()).filePath(QStringLiteral("urgent.txt"))
                                    : folder.file(QStringLiteral("urgent.txt"));
+        QTest::qWait(2500); // the telop's own text moves on into the board's left half
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("urgent message from .*地震"));
         writeFile(urgent, fromMaster ? platform::toCp932(QStringLiteral("地震のため閉店します\r\n"))
                                      : QByteArray("地震のため閉店します"));
@@ -696,6 +698,15 @@ private slots:
         const QImage dot = probe.telop(dispid::FrontBmp).value<QPixmap>().toImage();
         const QRgb centre = dot.pixel(dot.width() / 2, dot.height() / 2);
         QVERIFY(qRed(centre) > 200 && qGreen(centre) < 60);
+        // It enters from the right edge: the left half of the board shows no text yet. Bright
+        // red is a twenty-fifth of an unlit dot (its highlight) and nine of a lit one.
+        QTest::qWait(300);
+        const QImage telop = window.stvTelop->grab().toImage();
+        int bright = 0;
+        for (int x = 0; x < telop.width() / 2; ++x)
+            for (int y = 0; y < telop.height(); ++y)
+                bright += qRed(telop.pixel(x, y)) > 200 && qGreen(telop.pixel(x, y)) < 60;
+        QVERIFY2(bright < telop.width() / 2 * telop.height() * 6 / 100, qPrintable(QString::number(bright)));
 
         QTest::ignoreMessage(QtInfoMsg, "the urgent message ended");
         QFile::remove(urgent);
