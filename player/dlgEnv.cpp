@@ -73,7 +73,11 @@ bool isPlainFileName(const QString& name)
 
 dlgEnv::dlgEnv(frmMain& owner) : QDialog(&owner), dlgSettei(this), dlgFopen(this), m_owner(owner)
 {
-    setWindowTitle(QStringLiteral("Lumaret 設定"));
+    // On a subordinate the form shows the master's settings: the caption says whose.
+    const QString master = owner.followedMaster();
+    setWindowTitle(master.isEmpty() ? QStringLiteral("Lumaret 設定")
+                                    : QStringLiteral("Lumaret 設定 ― 親機 %1 に従っています")
+                                          .arg(platform::printable(master)));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
@@ -273,6 +277,13 @@ void dlgEnv::OKButton_Click()
     const QDate today = m_owner.today();
     if (!validate())
         return;
+    // A subordinate's own settings last until the master's next change: said once.
+    if (!m_unattended && !m_owner.followedMaster().isEmpty())
+        showMessage(this,
+                    QStringLiteral("この PC は親機 %1 の設定に従っています。ここで変えた設定は、"
+                                   "親機の設定が次に変わったときに親機のものに置き換わります。")
+                        .arg(platform::printable(m_owner.followedMaster())),
+                    QStringLiteral("Lumaret 設定"));
     applyToPlayer();
     if (optTelop[0]->isChecked()) {
         m_owner.stvTelop->setVisible(true);

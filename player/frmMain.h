@@ -90,6 +90,11 @@ public:
     QLineEdit* txtDmy;
 
     const QString& programFolder() const { return m_programFolder; }
+    // The master folder this PC follows as a subordinate; "" when it follows none.
+    QString followedMaster() const
+    {
+        return strNetMode == QLatin1String("1") ? strBasePath : QString();
+    }
     QString settingsFile() const;
 
     // swf1's container property Height, in window units.

@@ -689,6 +689,22 @@ private slots:
         QCOMPARE(shown(), platform::japaneseEraDatePrefix(day.addDays(1)) + expected);
     }
 
+    // On a subordinate the dialog says whose settings it shows, and OK says once that the
+    // master's next change replaces them.
+    void subordinateDialogNamesItsMaster()
+    {
+        writeFile(file(mdlCommon::NetworkFileName),
+                  settings({"[NETWORK]", "lan=1", "master=/mnt/親機"}));
+        openPlayer({"[ENVIRONMENT]", "optTarget=0", "txtAnime=a.swf", "txtTelop=前"});
+        dlgEnv dialog(*window);
+        QVERIFY2(dialog.windowTitle().contains(QStringLiteral("/mnt/親機")),
+                 qPrintable(dialog.windowTitle()));
+        MessageBoxRecorder answers;
+        dialog.OKButton_Click();
+        QCOMPARE(answers.texts().size(), 1);
+        QVERIFY(answers.texts()[0].contains(QStringLiteral("親機の設定が次に変わった")));
+    }
+
     // The real file dialog lists what its pattern matches as the dialogs have always meant
     // it ("*.*" is every file, saved sets have no extension) and shows each description once.
     void filePickersListWhatTheirPatternsMatch_data()
