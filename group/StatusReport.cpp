@@ -177,7 +177,7 @@ public:
         const QString own = QDir(programFolder).filePath(QStringLiteral("status"));
         QString why;
         if (!writeStatusFile(own, fileName, bytes, true, &why) ||
-            (pageTime.isValid() && !writeGroupPage(own, pageTime)))
+            (pageTime.isValid() && !writeGroupPage(own, pageTime, fileName.chopped(5))))
             failOnce(m_failed, QStringLiteral("cannot write the status report into %1: %2")
                                    .arg(own, why.isEmpty() ? QStringLiteral("the page") : why));
         else

@@ -796,6 +796,8 @@ void frmMain::setMasterReachable(bool reachable)
 {
     if (reachable == !m_masterUnreachableSince.isValid())
         return;
+    if (reachable)
+        m_lastError.clear(); // the report tells the error of now, not one long mended
     m_masterUnreachableSince = reachable ? QDateTime() : now();
     if (m_status)
         m_status->changed();

@@ -58,9 +58,14 @@ int printGroup(const QString& folder)
                      qPrintable(platform::printable(reports)));
         return GroupNoReport;
     }
-    std::fputs(qPrintable(group::groupTable(found, now)), stdout);
-    const bool fine =
-        std::none_of(found.begin(), found.end(), [&](const auto& r) { return r.isProblem(now); });
+    int leftOut = 0;
+    const QList<group::Report> recent = group::recentReports(found, now, &leftOut);
+    std::fputs(qPrintable(group::groupTable(recent, now)), stdout);
+    if (leftOut > 0)
+        std::fprintf(stderr, "lumaret: %d PCs without a report for over 7 days are left out\n",
+                     leftOut);
+    const bool fine = std::none_of(recent.begin(), recent.end(),
+                                   [&](const auto& r) { return r.isProblem(now); });
     return fine ? GroupFine : GroupProblem;
 }
 

@@ -163,6 +163,37 @@ private slots:
             QVERIFY(!table.contains(QChar(c)));
     }
 
+    // The page as a shop owner reads it: one state a PC in Japanese, the master marked, how
+    // old each report is, and PCs gone for a week left out with a line saying how many.
+    void pageAsTheOwnerReadsIt()
+    {
+        QTemporaryDir folder;
+        const auto put = [&](const char* name, int secondsOld, const QJsonObject& more) {
+            QJsonObject json = QJsonDocument::fromJson(report(QString::fromUtf8(name), secondsOld))
+                                   .object();
+            for (auto it = more.begin(); it != more.end(); ++it)
+                json.insert(it.key(), it.value());
+            writeFile(folder.filePath(QString::fromUtf8(name) + QStringLiteral(".json")),
+                      QJsonDocument(json).toJson());
+        };
+        put("親1", 10, {{"role", "stand-alone"}});
+        put("店2", 180, {});
+        put("店3", 3600, {{"stopped", true}});
+        put("店4", 600, {});
+        put("店5", 10, {{"masterReachable", false},
+                        {"masterUnreachableSince", Now.addSecs(-300).toString(Qt::ISODate)}});
+        put("店6", 10, {{"lastError", "no movie to show at /p/ani/x.swf"}});
+        put("古い", 8 * 24 * 3600, {});
+        const QString page = QString::fromUtf8(
+            group::groupPage(group::readReports(folder.path()), Now, QStringLiteral("親1")));
+        for (const char* expected : {"親1</b> <span class=\"master\">親機</span>", "3分前",
+                                     "停止", "応答なし", "親機に届かない", "要確認", "正常",
+                                     "7日以上報告のない 1 台", "2026/12/7 09:00:00"})
+            QVERIFY2(page.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(!page.contains(QStringLiteral("古い")));
+        QCOMPARE(page.count(QStringLiteral("親機</span>")), 1);
+    }
+
     // A report goes into the program folder's status folder at once; into the master's only
     // where the shop made its status folder, never a folder made on the master unasked.
     void reportGoesWhereTheShopOptedIn()
