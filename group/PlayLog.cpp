@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 
@@ -93,7 +94,7 @@ private:
         // A new file starts with a byte order mark (spreadsheets then read it as UTF-8) and
         // the column names.
         if (m_size == 0)
-            writeAll("\xEF\xBB\xBFstart,seconds,mode,movie,picture\r\n");
+            writeAll("\xEF\xBB\xBFstart,seconds,mode,movie,picture,station,text\r\n");
         removeOldFiles(day);
     }
 
@@ -187,12 +188,40 @@ void PlayLog::given(const Showing& showing)
 void PlayLog::halt()
 {
     endStretch();
+    m_halted = true;
 }
 
 void PlayLog::resume()
 {
+    m_halted = false;
     if (!m_playing && m_onShow && !m_showing.movie.isEmpty())
         startStretch();
+    writeTelopLine(); // shown again from now
+}
+
+void PlayLog::telop(const QString& mode, const QString& text)
+{
+    const Showing telop{mode, {}, text};
+    if (telop == m_telop)
+        return;
+    m_telop = telop;
+    if (!m_halted)
+        writeTelopLine();
+}
+
+void PlayLog::writeTelopLine()
+{
+    if (m_telop.mode.isEmpty() || m_telop.picture.isEmpty())
+        return;
+    const QDateTime start = now();
+    writeLine(start.date(), csvLine(start, -1, {m_telop.mode, {}, {}}, m_station, m_telop.picture));
+}
+
+void PlayLog::writeLine(const QDate& day, const QByteArray& line)
+{
+    QMetaObject::invokeMethod(
+        m_writer, [writer = m_writer, day, line] { writer->append(day, line); },
+        Qt::QueuedConnection);
 }
 
 void PlayLog::waitForWrites()
@@ -218,25 +247,38 @@ void PlayLog::endStretch()
     // seen.
     if (m_since.msecsTo(end) < MinStretchMs)
         return;
-    const QByteArray line = csvLine(m_since, qMax<qint64>(0, m_since.msecsTo(end)), m_showing);
-    const QDate day = m_since.date();
-    QMetaObject::invokeMethod(
-        m_writer, [writer = m_writer, day, line] { writer->append(day, line); },
-        Qt::QueuedConnection);
+    writeLine(m_since.date(),
+              csvLine(m_since, qMax<qint64>(0, m_since.msecsTo(end)), m_showing, m_station));
 }
 
-QByteArray PlayLog::csvLine(const QDateTime& start, qint64 milliseconds, const Showing& showing)
+QString PlayLog::playedName(const QString& path, const QString& movie)
 {
-    const auto field = [](const QString& text) {
-        QByteArray bytes = text.toUtf8();
-        if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') &&
-            !bytes.contains('\r'))
-            return bytes;
-        return '"' + bytes.replace('"', "\"\"") + '"';
+    if (path.isEmpty())
+        return {};
+    const QDir playFolder(QFileInfo(movie).absolutePath() + QStringLiteral("/.."));
+    const QString relative = QDir::cleanPath(playFolder.relativeFilePath(path));
+    return relative.startsWith(QLatin1String("..")) ? path : relative;
+}
+
+QByteArray PlayLog::csvLine(const QDateTime& start, qint64 milliseconds, const Showing& showing,
+                            const QString& station, const QString& text)
+{
+    // Every field quoted, so a spreadsheet takes none of them for a number or a formula.
+    const auto field = [](const QString& value) {
+        return '"' + value.toUtf8().replace('"', "\"\"") + '"';
     };
-    return start.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + ',' +
-           QByteArray::number(double(milliseconds) / 1000, 'f', 1) + ',' + field(showing.mode) +
-           ',' + field(showing.movie) + ',' + field(showing.picture) + "\r\n";
+    const QDateTime at = start.toOffsetFromUtc(start.offsetFromUtc());
+    const QString seconds =
+        milliseconds < 0 ? QString() : QString::number(double(milliseconds) / 1000, 'f', 1);
+    return QByteArrayList{field(at.toString(Qt::ISODate)),
+                          field(seconds),
+                          field(showing.mode),
+                          field(playedName(showing.movie, showing.movie)),
+                          field(playedName(showing.picture, showing.movie)),
+                          field(station),
+                          field(text)}
+               .join(',') +
+           "\r\n";
 }
 
 } // namespace group

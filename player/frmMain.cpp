@@ -203,6 +203,9 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     // be shown is never proved, and the report says why.
     m_playLog = new group::PlayLog(m_programFolder, this);
     m_playLog->setClock([this] { return now(); });
+    m_stationName = group::stationName(
+        GetNetworkString(networkFile, QStringLiteral("name"), QString()));
+    m_playLog->setStation(m_stationName);
     // Whoever gives the movie (the start-up, a take-over, the dialog, the schedule): a slide
     // show's effect movies are in "img", other movies in "ani".
     connect(swf1, &platform::movie::MoviePlayer::movieChanged, this, [this](const QString& movie) {
@@ -275,8 +278,6 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     platform::guarded(lcPlayer, "Form_Load", [&] { Form_Load(); });
     // This PC's report to the group, from the start on.
     m_started = now();
-    m_stationName = group::stationName(
-        GetNetworkString(networkFile, QStringLiteral("name"), QString()));
     m_status = new group::StatusReporter(
         m_programFolder, [this] { return currentStatus(); }, this);
     m_status->setClock([this] { return now(); });
@@ -451,6 +452,7 @@ void frmMain::showUrgentMessage(const QString& text)
     } else {
         applyUrgentDots();
         stvTelop->putProperty(dispid::Text, text);
+        m_playLog->telop(QStringLiteral("urgent"), text);
     }
     // Cls puts the telop back to its start: the text comes in again from the right edge
     // (Action alone keeps the place of a motion already running).
@@ -675,8 +677,10 @@ void frmMain::showTelopText(const QString& text, bool withDate, const QDate& day
     m_telopDate = day;
     if (m_urgent && !m_urgent->message().isEmpty())
         return; // shown again when the urgent message ends
-    stvTelop->putProperty(dispid::Text,
-                          withDate ? platform::japaneseEraDatePrefix(m_telopDate) + text : text);
+    const QString shown = withDate ? platform::japaneseEraDatePrefix(m_telopDate) + text : text;
+    stvTelop->putProperty(dispid::Text, shown);
+    if (stvTelop->isVisibleTo(this))
+        m_playLog->telop(QStringLiteral("telop"), shown);
 }
 
 void frmMain::restartPresentation()

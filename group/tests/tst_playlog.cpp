@@ -19,7 +19,7 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-const QDateTime Morning(QDate(2026, 12, 7), QTime(9, 0));
+const QDateTime Morning(QDate(2026, 12, 7), QTime(9, 0), Qt::OffsetFromUTC, 9 * 3600);
 
 } // namespace
 
@@ -33,23 +33,33 @@ private slots:
     void csvLine_data()
     {
         QTest::addColumn<Showing>("showing");
+        QTest::addColumn<int>("milliseconds");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("slides") << Showing{"slides", "/p/img/フェード.swf", "/p/img/a.jpg"}
-                                << QByteArray("2026-12-07T09:00:00,2.5,slides,/p/img/フェード.swf,"
-                                              "/p/img/a.jpg\r\n");
+        QTest::newRow("slides, named from the folder they play from")
+            << Showing{"slides", "/p/img/フェード.swf", "/p/img/冬のセール.jpg"} << 2500 << ""
+            << QByteArray("\"2026-12-07T09:00:00+09:00\",\"2.5\",\"slides\",\"img/フェード.swf\","
+                          "\"img/冬のセール.jpg\",\"店1\",\"\"\r\n");
         QTest::newRow("movie without picture")
-            << Showing{"movie", "/p/ani/a.swf", {}}
-            << QByteArray("2026-12-07T09:00:00,2.5,movie,/p/ani/a.swf,\r\n");
+            << Showing{"movie", "/p/ani/a.swf", {}} << 2500 << ""
+            << QByteArray("\"2026-12-07T09:00:00+09:00\",\"2.5\",\"movie\",\"ani/a.swf\",\"\","
+                          "\"店1\",\"\"\r\n");
         QTest::newRow("comma, quote, line break quoted")
-            << Showing{"slides", "/p/a,b.swf", "say \"hi\"\n.jpg"}
-            << QByteArray("2026-12-07T09:00:00,2.5,slides,\"/p/a,b.swf\",\"say \"\"hi\"\"\n"
-                          ".jpg\"\r\n");
+            << Showing{"slides", "/p/img/a,b.swf", "/p/img/say \"hi\"\n.jpg"} << 2500 << ""
+            << QByteArray("\"2026-12-07T09:00:00+09:00\",\"2.5\",\"slides\",\"img/a,b.swf\","
+                          "\"img/say \"\"hi\"\"\n.jpg\",\"店1\",\"\"\r\n");
+        QTest::newRow("the telop's text, from then on")
+            << Showing{"urgent", {}, {}} << -1 << "駐車場は満車です"
+            << QByteArray("\"2026-12-07T09:00:00+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\","
+                          "\"駐車場は満車です\"\r\n");
     }
     void csvLine()
     {
         QFETCH(Showing, showing);
+        QFETCH(int, milliseconds);
+        QFETCH(QString, text);
         QFETCH(QByteArray, line);
-        QCOMPARE(PlayLog::csvLine(Morning, 2500, showing), line);
+        QCOMPARE(PlayLog::csvLine(Morning, milliseconds, showing, QStringLiteral("店1"), text), line);
     }
 
     // Each picture shown is a line; a halt ends the stretch and a resume starts another of
@@ -69,13 +79,16 @@ private slots:
         {
             PlayLog playLog(folder.path());
             playLog.setClock([&] { return now; });
-            playLog.show({"slides", "e.swf", {}}); // its first picture comes at once
+            playLog.setStation(QStringLiteral("店1"));
+            playLog.telop(QStringLiteral("telop"), QStringLiteral("営業中"));
+            playLog.show({"slides", "/p/img/e.swf", {}}); // its first picture comes at once
             now = now.addMSecs(300);
-            playLog.show({"slides", "e.swf", "a.jpg"});
+            playLog.show({"slides", "/p/img/e.swf", "/p/img/a.jpg"});
             now = now.addSecs(3);
-            playLog.show({"slides", "e.swf", "b.jpg"});
+            playLog.show({"slides", "/p/img/e.swf", "/p/img/b.jpg"});
             now = now.addSecs(2);
             playLog.halt();
+            playLog.telop(QStringLiteral("urgent"), QStringLiteral("満車")); // written once shown
             now = now.addSecs(60);
             playLog.resume();
             now = now.addSecs(1);
@@ -87,10 +100,16 @@ private slots:
             now = now.addSecs(8);
         }
         QCOMPARE(readFile(log.filePath(QStringLiteral("play-2026-12-07.csv"))),
-                 QByteArray("\xEF\xBB\xBFstart,seconds,mode,movie,picture\r\n"
-                            "2026-12-07T09:00:00,3.0,slides,e.swf,a.jpg\r\n"
-                            "2026-12-07T09:00:03,2.0,slides,e.swf,b.jpg\r\n"
-                            "2026-12-07T09:01:05,1.0,slides,e.swf,b.jpg\r\n"));
+                 QByteArray("\xEF\xBB\xBFstart,seconds,mode,movie,picture,station,text\r\n"
+                            "\"2026-12-07T09:00:00+09:00\",\"\",\"telop\",\"\",\"\",\"店1\",\"営業中\"\r\n"
+                            "\"2026-12-07T09:00:00+09:00\",\"3.0\",\"slides\",\"img/e.swf\","
+                            "\"img/a.jpg\",\"店1\",\"\"\r\n"
+                            "\"2026-12-07T09:00:03+09:00\",\"2.0\",\"slides\",\"img/e.swf\","
+                            "\"img/b.jpg\",\"店1\",\"\"\r\n"
+                            "\"2026-12-07T09:01:05+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\",\"満車\"\r\n"
+                            "\"2026-12-07T09:01:05+09:00\",\"1.0\",\"slides\",\"img/e.swf\","
+                            "\"img/b.jpg\",\"店1\",\"\"\r\n"
+                            "\"2026-12-07T09:01:14+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\",\"満車\"\r\n"));
         QCOMPARE(log.entryList(QDir::Files),
                  QStringList({"play-2026-11-07.csv", "play-2026-12-07.csv", "play-2026-12-08.csv",
                               "play-notes.csv"}));

@@ -618,12 +618,12 @@ private slots:
         }
         const QImage shot(folder.file(QStringLiteral("status/店1.jpg")));
         QCOMPARE(shot.width(), group::StatusReporter::ShotWidth);
-        const QList<QByteArray> lines = readFile(log).split('\n');
-        QVERIFY2(lines.size() >= 5, readFile(log).constData()); // header, 3 pictures, end
-        for (int i = 1; i < lines.size() - 1; ++i) {
-            const QByteArray picture = i % 2 ? "img/red.jpg" : "img/green.jpg";
-            QVERIFY2(lines[i].contains(",slides,") && lines[i].trimmed().endsWith(picture),
-                     lines[i].constData());
+        QList<QByteArray> lines = readFile(log).split('\n');
+        lines.removeIf([](const QByteArray& line) { return !line.contains(",\"slides\","); });
+        QVERIFY2(lines.size() >= 3, readFile(log).constData()); // 3 pictures
+        for (int i = 0; i < lines.size(); ++i) {
+            const QByteArray picture = i % 2 ? "\"img/green.jpg\",\"店1\"" : "\"img/red.jpg\",\"店1\"";
+            QVERIFY2(lines[i].contains(picture), lines[i].constData());
         }
         const QJsonObject report =
             QJsonDocument::fromJson(readFile(folder.file(QStringLiteral("status/店1.json"))))
