@@ -27,6 +27,9 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <QTextBrowser>
+#include <QPointer>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -553,13 +556,38 @@ void dlgEnv::cmdClr_Click()
         box->clear();
 }
 
-// The help page opens in the desktop's browser; when none can open it, the user is told.
+// The help page opens in the desktop's browser; where none can be started (no desktop, a
+// player run as root), in a window of the player itself, so help never depends on the desktop.
+// Only a page that is not there is a message.
 void dlgEnv::cmdHelp_Click()
 {
     const QString page = inProgramFolder(QStringLiteral("help/help.html"));
-    platform::openDocumentOrSay(this, page,
-                                QStringLiteral("使い方のページを開けませんでした。\n%1 を開く"
-                                               "ブラウザーが見つかりません。")
+    QPointer<dlgEnv> dialog(this);
+    platform::openDocument(page, this, [dialog, page](const QString& why) {
+        qCInfo(lcPlayer).noquote() << "no browser opens the help page (" << why
+                                   << "); showing it in the player";
+        if (!dialog)
+            return;
+        if (!FileExists(page)) {
+            showMessage(dialog, QStringLiteral("使い方のページを開けませんでした。\n%1 がありません。")
                                     .arg(QDir::toNativeSeparators(page)),
-                                QStringLiteral("使い方"));
+                        QStringLiteral("使い方"));
+            return;
+        }
+        dialog->showHelpHere(page);
+    });
+}
+
+void dlgEnv::showHelpHere(const QString& page)
+{
+    auto* window = new QDialog(this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("使い方"));
+    auto* text = new QTextBrowser(window);
+    text->setOpenLinks(false); // the page is all there is to read here
+    text->setSource(QUrl::fromLocalFile(page));
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(text);
+    window->resize(scaled(0, 0, 9000, 7500).size());
+    window->show();
 }

@@ -73,6 +73,8 @@ public:
     bool takeSet(const QString& name);
     void cmdClr_Click();
     void cmdHelp_Click();
+    // The help page in a window of the player's own.
+    void showHelpHere(const QString& page);
 
     // Every way of closing without OK (Escape, the title bar, reject() from anywhere) is a
     // Cancel: it runs CancelButton_Click once.
