@@ -5,6 +5,7 @@
 #include "NotifySocket.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
@@ -122,7 +123,23 @@ class TestLifecycle : public QObject
 {
     Q_OBJECT
 
+    QDateTime m_started;
+
 private slots:
+    void initTestCase() { m_started = QDateTime::currentDateTime().addSecs(-1); }
+    // The players these tests start use folders of their own: the build's program folder
+    // ships without another run's reports and proof of play.
+    void cleanupTestCase()
+    {
+        for (const char* written : {"status", "log"}) {
+            QDirIterator files(QDir(ProgramDir).filePath(QLatin1String(written)), QDir::Files);
+            while (files.hasNext()) {
+                const QString file = files.next();
+                QVERIFY2(QFileInfo(file).lastModified() < m_started, qPrintable(file));
+            }
+        }
+    }
+
     // What a person types to learn what is installed and how to start it, and a monitoring
     // tool to learn how the group is; no display needed. A PC that needs a look makes --group
     // end 1, a folder that is not there 2, one without reports 3.
@@ -285,6 +302,7 @@ private slots:
         QProcess player;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+        environment.insert(QStringLiteral("LUMARET_FOLDER"), temporary.filePath(QStringLiteral("pf")));
         environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
         environment.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("1000000"));
         environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"),
@@ -331,6 +349,7 @@ private slots:
         QProcess player;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+        environment.insert(QStringLiteral("LUMARET_FOLDER"), temporary.filePath(QStringLiteral("pf")));
         environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
         player.setProcessEnvironment(environment);
         player.setProcessChannelMode(QProcess::ForwardedChannels);
