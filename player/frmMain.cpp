@@ -3,24 +3,25 @@
 #include "MasterWatch.h"
 #include "Mirror.h"
 #include "PlayLog.h"
-#include "PointerHider.h"
 #include "Schedule.h"
-#include "ServiceNotifier.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
 #include "mdlCommon.h"
+
+#include "session/PointerHider.h"
+#include "session/ServiceNotifier.h"
 
 #include "com/ControlHost.h"
 #include "com/PropertyBag.h"
 #include "movie/MoviePlayer.h"
 #include "movie/RuffleEngine.h"
 #include "profile/AtomicFile.h"
+#include "profile/RootedFolder.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
 #include "text/Cp932.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
-#include "profile/RootedFolder.h"
 #include "text/Printable.h"
 
 #include <QApplication>

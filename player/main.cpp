@@ -1,10 +1,11 @@
 // Lumaret: the advertising display player.
 
-#include "ExitSignals.h"
 #include "GroupPage.h"
-#include "ProgramFolder.h"
-#include "ScreenSaverInhibitor.h"
 #include "frmMain.h"
+
+#include "session/ExitSignals.h"
+#include "session/ProgramFolder.h"
+#include "session/ScreenSaverInhibitor.h"
 
 #include "com/ComRuntime.h"
 #include "movie/WebEngineSetup.h"

@@ -2,7 +2,7 @@
 // watchdog fed, ends on SIGTERM as on its exit command, and leaves no temporary folder behind
 // (and removes those of runs that were killed).
 
-#include "NotifySocket.h"
+#include "player/session/tests/NotifySocket.h"
 
 #include <QDir>
 #include <QDirIterator>

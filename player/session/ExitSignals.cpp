@@ -1,4 +1,4 @@
-#include "ExitSignals.h"
+#include "session/ExitSignals.h"
 
 #include <QLoggingCategory>
 #include <QSocketNotifier>

@@ -1,6 +1,6 @@
 // The mouse pointer over the presentation: gone after a while without movement, back at once.
 
-#include "PointerHider.h"
+#include "session/PointerHider.h"
 
 #include <QApplication>
 #include <QDialog>

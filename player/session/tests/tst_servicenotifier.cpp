@@ -1,7 +1,7 @@
 // The messages to the service manager, received on a socket of the test's own.
 
-#include "NotifySocket.h"
-#include "ServiceNotifier.h"
+#include "player/session/tests/NotifySocket.h"
+#include "session/ServiceNotifier.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

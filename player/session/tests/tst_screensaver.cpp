@@ -1,7 +1,7 @@
 // Keeping the screen on: through a session's screen-saver service on a private session bus,
 // and through the X server (xset) where no such service runs. Both are undone at the end.
 
-#include "ScreenSaverInhibitor.h"
+#include "session/ScreenSaverInhibitor.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "ServiceNotifier.h"
+#include "session/ServiceNotifier.h"
 
 #include <QLoggingCategory>
 

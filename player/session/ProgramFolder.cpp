@@ -1,4 +1,4 @@
-#include "ProgramFolder.h"
+#include "session/ProgramFolder.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 // Choosing and making the program folder: the program's own, a user's own, or one asked for.
 
-#include "ProgramFolder.h"
+#include "session/ProgramFolder.h"
 #include "platform/profile/tests/FileSizeLimit.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "PointerHider.h"
+#include "session/PointerHider.h"
 
 #include <QApplication>
 #include <QCursor>
