@@ -707,11 +707,21 @@ private slots:
             for (int y = 0; y < telop.height(); ++y)
                 bright += qRed(telop.pixel(x, y)) > 200 && qGreen(telop.pixel(x, y)) < 60;
         QVERIFY2(bright < telop.width() / 2 * telop.height() * 6 / 100, qPrintable(QString::number(bright)));
+        // A new text taken over from the master waits while the urgent message shows.
+        QString ordinary = QStringLiteral("いつもの");
+        if (fromMaster) {
+            ordinary = QStringLiteral("新しい");
+            writeFile(QDir(master.path()).filePath(mdlCommon::SettingsFileName),
+                      settings({"[ENVIRONMENT]", "txtTelop=新しい"}));
+            touch(QDir(master.path()).filePath(mdlCommon::SettingsFileName), 2);
+            probe.syncTick();
+            QTest::qWait(1200);
+            QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("地震のため閉店します"));
+        }
 
         QTest::ignoreMessage(QtInfoMsg, "the urgent message ended");
         QFile::remove(urgent);
-        QTRY_COMPARE_WITH_TIMEOUT(probe.telop(dispid::Text).toString(), QStringLiteral("いつもの"),
-                                  2000);
+        QTRY_COMPARE_WITH_TIMEOUT(probe.telop(dispid::Text).toString(), ordinary, 2000);
     }
 
     // The schedule takes a set at its minute as Load and OK would, keeping the schedule;
