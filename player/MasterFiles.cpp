@@ -73,12 +73,18 @@ Reading readMasterFile(const QString& folder, const QString& name)
 }
 
 std::function<void()> afterPairRead;
+std::function<void()> afterPairChecked;
 
 } // namespace
 
 void setAfterPairRead(std::function<void()> hook)
 {
     afterPairRead = std::move(hook);
+}
+
+void setAfterPairChecked(std::function<void()> hook)
+{
+    afterPairChecked = std::move(hook);
 }
 
 QString FileStamp::text() const
@@ -160,6 +166,8 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
         return check;
     }
     check.outcome = Check::Changed;
+    if (afterPairChecked)
+        afterPairChecked();
     // The stamp of what was read, in the form the looks see it, so the next look finds the
     // pair unchanged; a save landing after the reading is a change for the next look.
     const FileStamp slidesStamp = slides.stamp.exists ? slides.stamp : stampOf(slidesPath);

@@ -72,5 +72,7 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp,
 
 // For tests: runs between reading the pair and checking that neither file changed meanwhile.
 void setAfterPairRead(std::function<void()> hook);
+// For tests: runs after that check, before the pair is stamped.
+void setAfterPairChecked(std::function<void()> hook);
 
 } // namespace master

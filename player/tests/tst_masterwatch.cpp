@@ -32,16 +32,21 @@ class TestMasterWatch : public QObject
 
 private slots:
     // A pair is taken only from one save: a file of the pair written while it was read makes
-    // the look read again at the next tick.
+    // the look read again at the next tick, and one written just after the reading is a change
+    // for the next look (the pair taken is stamped as read, not as found afterwards).
     void pairWrittenWhileReadIsReadAgain_data()
     {
         QTest::addColumn<QString>("written");
-        QTest::newRow("settings") << QString(mdlCommon::SettingsFileName);
-        QTest::newRow("slide list") << QString(mdlCommon::SlideParamsFileName);
+        QTest::addColumn<bool>("afterTheCheck");
+        QTest::newRow("settings") << QString(mdlCommon::SettingsFileName) << false;
+        QTest::newRow("slide list") << QString(mdlCommon::SlideParamsFileName) << false;
+        QTest::newRow("settings, just after the reading")
+            << QString(mdlCommon::SettingsFileName) << true;
     }
     void pairWrittenWhileReadIsReadAgain()
     {
         QFETCH(QString, written);
+        QFETCH(bool, afterTheCheck);
         QTemporaryDir master;
         const QDir folder(master.path());
         const auto write = [&](const QString& name, const QByteArray& bytes) {
@@ -52,11 +57,16 @@ private slots:
         QVERIFY(write(mdlCommon::SettingsFileName, "[ENVIRONMENT]\r\ntxtTelop=a\r\n"));
         QVERIFY(write(mdlCommon::SlideParamsFileName, "interface2=3000#0"));
         QVERIFY(write(QStringLiteral("lan.ini"), "[NETWORK]\r\nmaster=" + master.path().toUtf8()));
-        master::setAfterPairRead([&] { write(written, "interface2=1000#0 and more"); });
-        const master::Check check =
-            master::checkMaster(master.path(), {}, folder.filePath(QStringLiteral("lan.ini")));
+        const auto save = [&] { write(written, "interface2=1000#0 and more"); };
+        afterTheCheck ? master::setAfterPairChecked(save) : master::setAfterPairRead(save);
+        const QString network = folder.filePath(QStringLiteral("lan.ini"));
+        const master::Check check = master::checkMaster(master.path(), {}, network);
         master::setAfterPairRead({});
-        QCOMPARE(check.outcome, master::Check::Changing);
+        master::setAfterPairChecked({});
+        QCOMPARE(check.outcome, afterTheCheck ? master::Check::Changed : master::Check::Changing);
+        if (afterTheCheck)
+            QCOMPARE(master::checkMaster(master.path(), check.pair.stamp, network).outcome,
+                     master::Check::Changed);
     }
 
     // A look that hangs (a share that does not answer): ticks return at once and skip while
