@@ -192,8 +192,12 @@ bool StagedFile::fail(const QString& why)
 
 namespace {
 
-// Writes the new content over the old one in the same file, then cuts off what is left.
-bool rewriteInPlace(const QString& path, const QByteArray& bytes)
+constexpr const char* NoTemporary = "its folder takes no temporary file";
+constexpr const char* AnotherOwner = "it belongs to another user, who keeps it";
+
+// Writes the new content over the old one in the same file, then cuts off what is left;
+// `why` says in the log why a new file could not take its place.
+bool rewriteInPlace(const QString& path, const QByteArray& bytes, const char* why)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -211,7 +215,7 @@ bool rewriteInPlace(const QString& path, const QByteArray& bytes)
             << "cannot rewrite" << path << "in place:" << systemError(ok ? errno : error);
         return false;
     }
-    qCInfo(lcFile).noquote() << "rewrote" << path << "in place: its folder takes no temporary file";
+    qCInfo(lcFile).noquote() << "rewrote" << path << "in place:" << why;
     return true;
 }
 
@@ -225,11 +229,11 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes)
     if (file.ownerLost()) {
         // Another user's file that this one may write: written in place, it stays theirs.
         file.discard();
-        return rewriteInPlace(writtenFile(path), bytes);
+        return rewriteInPlace(writtenFile(path), bytes, AnotherOwner);
     }
     if (!file.folderRefused())
         return false;
-    return rewriteInPlace(writtenFile(path), bytes);
+    return rewriteInPlace(writtenFile(path), bytes, NoTemporary);
 }
 
 bool copyFileAtomically(const QString& from, const QString& to)
@@ -288,7 +292,7 @@ bool replaceFilesTogether(const QList<std::pair<QString, QByteArray>>& files)
     }
     for (const size_t i : inPlace) {
         const auto& [path, bytes] = files[qsizetype(i)];
-        if (!rewriteInPlace(writtenFile(path), bytes)) {
+        if (!rewriteInPlace(writtenFile(path), bytes, AnotherOwner)) {
             putBack(staged.size());
             return false;
         }

@@ -1,5 +1,6 @@
 // Reading and writing private-profile files, byte for byte.
 
+#include "profile/AtomicFile.h"
 #include "profile/PrivateProfile.h"
 
 #include <QCoreApplication>
@@ -246,48 +247,56 @@ private slots:
         QCOMPARE(readAll(path()).count('\n'), stored.count('\n'));
     }
 
-    // A writable file in a folder that takes no new files is rewritten in place; a read-only
-    // file there is not written, and the writer says so. Run as another user when this runs
-    // as root, for whom every folder takes files.
+    // Another user writes: a writable file in a folder that takes no new files is rewritten
+    // in place; a read-only file there is not written, and the writer says so; a file of
+    // someone else in a folder that takes files stays theirs, written alone or with others.
+    // Run as another user when this runs as root, for whom every folder takes files.
     void readOnlyFolder_data()
     {
         QTest::addColumn<bool>("fileWritable");
-        QTest::newRow("writable file") << true;
-        QTest::newRow("read-only file") << false;
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<QString>("writer");
+        QTest::newRow("writable file") << true << false << "--write";
+        QTest::newRow("read-only file") << false << false << "--write";
+        QTest::newRow("someone else's file") << true << true << "--write";
+        QTest::newRow("someone else's file, written together") << true << true << "--together";
     }
     void readOnlyFolder()
     {
         QFETCH(bool, fileWritable);
+        QFETCH(bool, folderWritable);
+        QFETCH(QString, writer);
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("share"));
         QVERIFY(QDir().mkpath(folder));
         const QString file = QDir(folder).filePath(QStringLiteral("lumaret.ini"));
         writeAll(file, "[ENVIRONMENT]\r\ntxtTelop=old\r\n");
+        const uid_t owner = QFileInfo(file).ownerId();
         QFile::setPermissions(file, fileWritable ? QFile::Permissions(0x6666)
                                                  : QFile::Permissions(0x4444));
-        QFile::setPermissions(folder, QFile::Permissions(0x5555));
+        QFile::setPermissions(folder, QFile::Permissions(folderWritable ? 0x7777 : 0x5555));
         QFile::setPermissions(dir.path(), QFile::Permissions(0x7755));
-        QProcess writer;
-        writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         if (::geteuid() == 0)
-            writer.setChildProcessModifier([] {
+            child.setChildProcessModifier([] {
                 if (::setgid(65534) != 0 || ::setuid(65534) != 0)
                     ::_exit(3);
             });
-        writer.start(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--write"), file, QStringLiteral("txtTelop"), QStringLiteral("new")});
-        const bool finished = writer.waitForFinished(10000);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {writer, file, QStringLiteral("txtTelop"), QStringLiteral("new")});
+        const bool finished = child.waitForFinished(10000);
         QFile::setPermissions(folder, QFile::Permissions(0x7755));
         // As root, the writer runs as "nobody", who may not reach this build's folders.
-        if (writer.error() == QProcess::FailedToStart || writer.exitCode() == 3 ||
-            writer.exitCode() == 127)
+        if (child.error() == QProcess::FailedToStart || child.exitCode() == 3 ||
+            child.exitCode() == 127)
             QSKIP("the writer can not run as another user here");
         QVERIFY(finished);
-        QCOMPARE(writer.exitCode(), fileWritable ? 0 : 1);
+        QCOMPARE(child.exitCode(), fileWritable ? 0 : 1);
         QCOMPARE(readAll(file), fileWritable ? QByteArray("[ENVIRONMENT]\r\ntxtTelop=new\r\n")
                                              : QByteArray("[ENVIRONMENT]\r\ntxtTelop=old\r\n"));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"lumaret.ini"});
+        QCOMPARE(QFileInfo(file).ownerId(), owner);
     }
 
     // Writing what is stored does not touch the file at all.
@@ -329,7 +338,8 @@ private slots:
     }
 };
 
-// "--write FILE KEY VALUE": one write into section ENVIRONMENT, exit status 0 when written.
+// "--write FILE KEY VALUE": one write into section ENVIRONMENT, exit status 0 when written;
+// "--together FILE KEY VALUE" writes the same content as a pair of one file.
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -337,6 +347,12 @@ int main(int argc, char* argv[])
     if (arguments.size() == 5 && arguments[1] == QLatin1String("--write"))
         return WritePrivateProfileStringA("ENVIRONMENT", arguments[3].toUtf8(),
                                           arguments[4].toUtf8(), arguments[2])
+                   ? 0
+                   : 1;
+    if (arguments.size() == 5 && arguments[1] == QLatin1String("--together"))
+        return platform::replaceFilesTogether(
+                   {{arguments[2], "[ENVIRONMENT]\r\n" + arguments[3].toUtf8() + '=' +
+                                       arguments[4].toUtf8() + "\r\n"}})
                    ? 0
                    : 1;
     TestPrivateProfile test;
