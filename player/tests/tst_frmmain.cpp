@@ -743,9 +743,14 @@ private slots:
                   settings(QStringList{"[ENVIRONMENT]", "optTarget=0", "txtAnime=still.png",
                                        "txtTelop=夜"} +
                            schedule));
+        // The morning's set is a slide show, so that a restart would show its picture anew.
+        QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
+                            folder.file(QStringLiteral("img/効果無し.swf"))));
+        stillMovie(folder.file(QStringLiteral("img/a.png")));
         writeFile(folder.file(QStringLiteral("save/朝")),
-                  settings({"[ENVIRONMENT]", "optTarget=0", "txtAnime=still.png",
-                            "txtTelop=おはよう", "[SCHEDULE]", "01:00=古い"}));
+                  settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf",
+                            "txtImg_0=a.png", "txtTime=60", "txtTelop=おはよう", "[SCHEDULE]",
+                            "01:00=古い"}));
         if (subordinate)
             writeFile(folder.file(mdlCommon::NetworkFileName),
                       settings({"[NETWORK]", "lan=1", "master=/nonexistent"}));
@@ -772,10 +777,13 @@ private slots:
         QVERIFY(taken.contains(settings(schedule)));
         QVERIFY(!taken.contains(platform::toCp932(QStringLiteral("古い"))));
 
+        QTRY_VERIFY(window.swf1->FrameNum() > 3); // the morning's show runs
+        const int frame = window.swf1->FrameNum();
         now = QDateTime(QDate(2026, 12, 7), QTime(12, 0, 30));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("the schedule's set ない is not in"));
         window.scheduleTick();
         window.scheduleTick();
+        QVERIFY(window.swf1->FrameNum() >= frame); // the show was not restarted
         QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), taken);
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("おはよう"));
     }
