@@ -725,8 +725,8 @@ private slots:
     }
 
     // The schedule takes a set at its minute as Load and OK would, keeping the schedule;
-    // "off" blanks the screen and its bar; a missing set is logged once and changes nothing.
-    // A subordinate takes its master's files instead of sets, but follows "off".
+    // "off" blanks the screen and its bar, and a dialog cancelled then proves no play; a missing
+    // set is logged once and changes nothing, the show not even restarted. A subordinate takes its master's files instead of sets, but follows "off".
     void scheduleTakesSetsAtTheirMinute_data()
     {
         QTest::addColumn<bool>("subordinate");
@@ -786,6 +786,19 @@ private slots:
         QVERIFY(window.swf1->FrameNum() >= frame); // the show was not restarted
         QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), taken);
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("おはよう"));
+
+        // A dialog opened and cancelled in the dark proves no play for the rest of the night.
+        now = QDateTime(QDate(2026, 12, 7), QTime(20, 0));
+        window.scheduleTick();
+        QVERIFY(window.isBlank());
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        window.cmdEnv->click();
+        now = QDateTime(QDate(2026, 12, 7), QTime(23, 0));
+        window.scheduleTick();
+        QTest::qWait(200);
+        window.close();
+        const QByteArray log = readFile(folder.file(QStringLiteral("log/play-2026-12-07.csv")));
+        QVERIFY2(log.contains("\"46800.0\",\"slides\"") && !log.contains("T20:"), log.constData());
     }
 
     // A master folder replicated file by file: the settings arrive before their slide list.
