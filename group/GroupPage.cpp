@@ -188,9 +188,9 @@ QByteArray groupPage(const QList<Report>& all, const QDateTime& now, const QStri
     QList<Report> reports = recentReports(all, now, &leftOut);
     // What needs a look comes first: unanswered, without master, errors, stopped, then the rest.
     const auto rank = [&](const Report& report) {
-        static const QStringList order{QStringLiteral("stale"), QStringLiteral("no master"),
+        static const QStringList order{QStringLiteral("stale"),  QStringLiteral("no master"),
                                        QStringLiteral("broken"), QStringLiteral("name shared"),
-                                       QStringLiteral("error"), QStringLiteral("stopped")};
+                                       QStringLiteral("error"),  QStringLiteral("stopped")};
         const qsizetype at = order.indexOf(report.state(now));
         return at < 0 ? order.size() : at;
     };
@@ -248,8 +248,9 @@ QByteArray groupPage(const QList<Report>& all, const QDateTime& now, const QStri
         cells += cell + QStringLiteral("</figcaption></figure>\n");
     }
     const QString forgotten =
-        leftOut > 0 ? QStringLiteral("<p>7日以上報告のない %1 台は表示していません。</p>\n").arg(leftOut)
-                    : QString();
+        leftOut > 0
+            ? QStringLiteral("<p>7日以上報告のない %1 台は表示していません。</p>\n").arg(leftOut)
+            : QString();
     const QString page =
         QStringLiteral(
             "<!doctype html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\">\n"
@@ -264,7 +265,8 @@ QByteArray groupPage(const QList<Report>& all, const QDateTime& now, const QStri
             ".master{background:#48f;color:#fff;padding:0 .4em;border-radius:3px}"
             ".ok{border-color:#4c4}.ok .state{background:#4c4}"
             ".stopped{border-color:#888}.stopped .state{background:#aaa}.stopped img{opacity:.4}"
-            ".stale{border-color:#e33}.stale .state{background:#e33;color:#fff}.stale img{opacity:.4}"
+            ".stale{border-color:#e33}.stale .state{background:#e33;color:#fff}.stale "
+            "img{opacity:.4}"
             ".no-master{border-color:#f90}.no-master .state{background:#f90}"
             ".error,.broken,.name-shared{border-color:#ec0}"
             ".error .state,.broken .state,.name-shared .state{background:#ec0}</style></head>\n"

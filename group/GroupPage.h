@@ -48,8 +48,7 @@ QString stateLabel(const QString& state);
 QByteArray groupPage(const QList<Report>& reports, const QDateTime& now,
                      const QString& ownName = {});
 // Writes "index.html" into the folder (beside the reports); false when it can not.
-bool writeGroupPage(const QString& statusFolder, const QDateTime& now,
-                    const QString& ownName = {});
+bool writeGroupPage(const QString& statusFolder, const QDateTime& now, const QString& ownName = {});
 // Writes a file into a status folder through a file staged beside it and a rename over
 // whatever stands there: readers never see half of one, and neither a link planted in the
 // folder nor the folder itself being a link leads the write anywhere else. The folder is made

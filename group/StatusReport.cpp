@@ -64,7 +64,8 @@ QString machineIdentity()
 {
     static const QString identity = [] {
         QFile file(QStringLiteral("/etc/machine-id"));
-        const QByteArray id = file.open(QIODevice::ReadOnly) ? file.read(64).trimmed() : QByteArray();
+        const QByteArray id =
+            file.open(QIODevice::ReadOnly) ? file.read(64).trimmed() : QByteArray();
         const bool hex = std::all_of(id.begin(), id.end(), [](char c) {
             return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
         });
@@ -130,9 +131,9 @@ QByteArray withNameClash(const QString& statusFolder, const QString& fileName,
     if (!fileName.endsWith(QLatin1String(".json")))
         return bytes;
     const QFileInfo folder(statusFolder);
-    const platform::RootedFolder::Read there = platform::RootedFolder(folder.path())
-                                                   .read(folder.fileName() + u'/' + fileName,
-                                                         MaxReportBytes);
+    const platform::RootedFolder::Read there =
+        platform::RootedFolder(folder.path())
+            .read(folder.fileName() + u'/' + fileName, MaxReportBytes);
     const QJsonObject other = QJsonDocument::fromJson(there.bytes).object();
     QJsonObject own = QJsonDocument::fromJson(bytes).object();
     const QString otherMachine = other.value(QLatin1String("machine")).toString();
@@ -151,9 +152,8 @@ QByteArray withNameClash(const QString& statusFolder, const QString& fileName,
     }
     if (!told.exchange(true))
         qCWarning(lcStatus).noquote()
-            << "another machine (" << platform::printable(otherMachine)
-            << ") writes its reports as" << platform::printable(fileName.chopped(5))
-            << "too; give each PC a name= of its own";
+            << "another machine (" << platform::printable(otherMachine) << ") writes its reports as"
+            << platform::printable(fileName.chopped(5)) << "too; give each PC a name= of its own";
     own.insert(QStringLiteral("nameSharedWith"), otherMachine);
     return QJsonDocument(own).toJson(QJsonDocument::Indented);
 }

@@ -127,8 +127,7 @@ void UrgentWatch::looked(const Found& found)
     else
         qCInfo(lcUrgent).noquote()
             << "urgent message from" << platform::printable(found.path)
-            << (found.cut ? QStringLiteral("(cut to its first %1 bytes)").arg(MaxBytes)
-                          : QString())
+            << (found.cut ? QStringLiteral("(cut to its first %1 bytes)").arg(MaxBytes) : QString())
             << ":" << platform::printable(found.text);
     m_message = found.text;
     emit messageChanged(found.text);

@@ -14,10 +14,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace master {
@@ -142,7 +142,8 @@ Check checkMaster(const QString& masterFolder, const QString& lastStamp, const Q
     }
 
     // A change: the network file may name another master by now.
-    check.masterFolder = mdlCommon::GetNetworkString(networkFile, QStringLiteral("master"), QString());
+    check.masterFolder =
+        mdlCommon::GetNetworkString(networkFile, QStringLiteral("master"), QString());
     if (check.masterFolder.isEmpty()) {
         check.error = QStringLiteral("no master folder is set");
         return check;

@@ -26,14 +26,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QPushButton>
-#include <QVBoxLayout>
-#include <QTextBrowser>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTextBrowser>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -515,8 +515,9 @@ bool dlgEnv::takeSet(const QString& name)
     QFile current(m_owner.settingsFile());
     const QByteArray before = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
     if (!isPlainFileName(name) || !FileExists(set) || !loadSet(name)) {
-        qCWarning(lcPlayer).noquote() << "the schedule's set" << platform::printable(name) << "is not in" << set
-                                      << "or can not be taken; the settings stay as they are";
+        qCWarning(lcPlayer).noquote()
+            << "the schedule's set" << platform::printable(name) << "is not in" << set
+            << "or can not be taken; the settings stay as they are";
         restartAndUnload(false);
         return false;
     }
@@ -530,7 +531,8 @@ bool dlgEnv::takeSet(const QString& name)
         restartAndUnload(false);
         return false;
     }
-    qCInfo(lcPlayer).noquote() << "took the set" << platform::printable(name) << "as the schedule says";
+    qCInfo(lcPlayer).noquote() << "took the set" << platform::printable(name)
+                               << "as the schedule says";
     OKButton_Click();
     return true;
 }
@@ -564,13 +566,14 @@ void dlgEnv::cmdHelp_Click()
     const QString page = inProgramFolder(QStringLiteral("help/help.html"));
     QPointer<dlgEnv> dialog(this);
     platform::openDocument(page, this, [dialog, page](const QString& why) {
-        qCInfo(lcPlayer).noquote() << "no browser opens the help page (" << why
-                                   << "); showing it in the player";
+        qCInfo(lcPlayer).noquote()
+            << "no browser opens the help page (" << why << "); showing it in the player";
         if (!dialog)
             return;
         if (!FileExists(page)) {
-            showMessage(dialog, QStringLiteral("使い方のページを開けませんでした。\n%1 がありません。")
-                                    .arg(QDir::toNativeSeparators(page)),
+            showMessage(dialog,
+                        QStringLiteral("使い方のページを開けませんでした。\n%1 がありません。")
+                            .arg(QDir::toNativeSeparators(page)),
                         QStringLiteral("使い方"));
             return;
         }

@@ -204,8 +204,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     // be shown is never proved, and the report says why.
     m_playLog = new group::PlayLog(m_programFolder, this);
     m_playLog->setClock([this] { return now(); });
-    m_stationName = group::stationName(
-        GetNetworkString(networkFile, QStringLiteral("name"), QString()));
+    m_stationName =
+        group::stationName(GetNetworkString(networkFile, QStringLiteral("name"), QString()));
     m_playLog->setStation(m_stationName);
     // Whoever gives the movie (the start-up, a take-over, the dialog, the schedule): a slide
     // show's effect movies are in "img", other movies in "ani".
@@ -341,7 +341,8 @@ void frmMain::scheduleTick()
         for (const QString& problem : problems)
             if (!m_scheduleProblems.contains(problem)) {
                 m_scheduleProblems << problem;
-                qCWarning(lcPlayer).noquote() << "cannot read the schedule entry" << platform::printable(problem);
+                qCWarning(lcPlayer).noquote()
+                    << "cannot read the schedule entry" << platform::printable(problem);
             }
     }
     const QList<group::ScheduleEntry>& entries = m_schedule;
@@ -568,8 +569,7 @@ void frmMain::Form_Load()
         cmdEnd->hide();
     }
     const QString networkFile = QDir(m_programFolder).filePath(NetworkFileName);
-    strNetMode =
-        GetNetworkString(networkFile, QStringLiteral("lan"), QString());
+    strNetMode = GetNetworkString(networkFile, QStringLiteral("lan"), QString());
     if (strNetMode == QLatin1String("1"))
         strBasePath = GetNetworkString(networkFile, QStringLiteral("master"), QString());
 
@@ -831,7 +831,8 @@ void frmMain::ShowSettingsDialog()
     m_playLog->halt();
     dialog.exec();
     if (!m_blank)
-        m_playLog->resume(); // a dialog closed while the schedule holds the screen dark proves nothing
+        m_playLog
+            ->resume(); // a dialog closed while the schedule holds the screen dark proves nothing
 }
 
 void frmMain::cmdHelp_Click()

@@ -45,8 +45,7 @@ enum GroupExit
 int printGroup(const QString& folder)
 {
     if (!QFileInfo(folder).isDir()) {
-        std::fprintf(stderr, "lumaret: no folder %s\n",
-                     qPrintable(platform::printable(folder)));
+        std::fprintf(stderr, "lumaret: no folder %s\n", qPrintable(platform::printable(folder)));
         return GroupNoFolder;
     }
     const QString reports = QDir(folder).exists(QStringLiteral("status"))
@@ -65,8 +64,8 @@ int printGroup(const QString& folder)
     if (leftOut > 0)
         std::fprintf(stderr, "lumaret: %d PCs without a report for over 7 days are left out\n",
                      leftOut);
-    const bool fine = std::none_of(recent.begin(), recent.end(),
-                                   [&](const auto& r) { return r.isProblem(now); });
+    const bool fine =
+        std::none_of(recent.begin(), recent.end(), [&](const auto& r) { return r.isProblem(now); });
     return fine ? GroupFine : GroupProblem;
 }
 

@@ -34,7 +34,7 @@ struct CtlStrovelPrivate
 
     std::optional<platform::RuntimeError> lastError; // of the last public procedure
 
-    int16_t lastStripX = 0;         // where the last tick drew the strip
+    int16_t lastStripX = 0; // where the last tick drew the strip
     // The frame on show: the board with the strip at stripOnShow (none: the board alone).
     // The screen is painted from the board and the strip directly; PIC_MAIN is composed from
     // them only when someone reads it (frameComposed false until then).

@@ -169,8 +169,8 @@ private slots:
     {
         QTemporaryDir folder;
         const auto put = [&](const char* name, int secondsOld, const QJsonObject& more) {
-            QJsonObject json = QJsonDocument::fromJson(report(QString::fromUtf8(name), secondsOld))
-                                   .object();
+            QJsonObject json =
+                QJsonDocument::fromJson(report(QString::fromUtf8(name), secondsOld)).object();
             for (auto it = more.begin(); it != more.end(); ++it)
                 json.insert(it.key(), it.value());
             writeFile(folder.filePath(QString::fromUtf8(name) + QStringLiteral(".json")),
@@ -180,15 +180,16 @@ private slots:
         put("店2", 180, {});
         put("店3", 3600, {{"stopped", true}});
         put("店4", 600, {});
-        put("店5", 10, {{"masterReachable", false},
-                        {"masterUnreachableSince", Now.addSecs(-300).toString(Qt::ISODate)}});
+        put("店5", 10,
+            {{"masterReachable", false},
+             {"masterUnreachableSince", Now.addSecs(-300).toString(Qt::ISODate)}});
         put("店6", 10, {{"lastError", "no movie to show at /p/ani/x.swf"}});
         put("古い", 8 * 24 * 3600, {});
         const QString page = QString::fromUtf8(
             group::groupPage(group::readReports(folder.path()), Now, QStringLiteral("親1")));
-        for (const char* expected : {"親1</b> <span class=\"master\">親機</span>", "3分前",
-                                     "停止", "応答なし", "親機に届かない", "要確認", "正常",
-                                     "7日以上報告のない 1 台", "2026/12/7 09:00:00"})
+        for (const char* expected :
+             {"親1</b> <span class=\"master\">親機</span>", "3分前", "停止", "応答なし",
+              "親機に届かない", "要確認", "正常", "7日以上報告のない 1 台", "2026/12/7 09:00:00"})
             QVERIFY2(page.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(!page.contains(QStringLiteral("古い")));
         QCOMPARE(page.count(QStringLiteral("親機</span>")), 1);
@@ -226,7 +227,8 @@ private slots:
         // A cloned PC of the same name reported a moment ago: this one's report says so.
         QJsonObject clone = onMaster();
         clone.insert(QStringLiteral("machine"), QStringLiteral("0123abcd"));
-        writeFile(master.filePath(QStringLiteral("status/店1.json")), QJsonDocument(clone).toJson());
+        writeFile(master.filePath(QStringLiteral("status/店1.json")),
+                  QJsonDocument(clone).toJson());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("another machine .* writes its"));
         reporter.changed();
         QTRY_COMPARE(onMaster().value(QLatin1String("nameSharedWith")).toString(),
@@ -325,9 +327,9 @@ private slots:
         QTemporaryDir folder;
         const QString text = QStringLiteral("\x1b]0;x\x07緊急") + QString(6000, u'あ');
         writeFile(folder.filePath(QStringLiteral("urgent.txt")), text.toUtf8());
-        QTest::ignoreMessage(QtInfoMsg,
-                             QRegularExpression("^urgent message from .* \\(cut to its first 16384 "
-                                                "bytes\\) : \\\\u\\{001b\\}\\]0;x\\\\u\\{0007\\}緊急あ"));
+        QTest::ignoreMessage(
+            QtInfoMsg, QRegularExpression("^urgent message from .* \\(cut to its first 16384 "
+                                          "bytes\\) : \\\\u\\{001b\\}\\]0;x\\\\u\\{0007\\}緊急あ"));
         group::UrgentWatch watch;
         watch.setFolders({folder.path()});
         QTRY_VERIFY(!watch.message().isEmpty());
@@ -470,13 +472,15 @@ private slots:
         const qint64 cap = kind == QLatin1String("big")         ? 1000
                            : kind == QLatin1String("big first") ? 2500
                                                                 : group::MaxMirrorBytes;
-        const group::MirrorResult result = group::syncMirror(master.path(), mirror.path(), paths, cap);
+        const group::MirrorResult result =
+            group::syncMirror(master.path(), mirror.path(), paths, cap);
         if (kind == QLatin1String("sibling"))
             QDir(master.path() + QStringLiteral("-old")).removeRecursively();
         QCOMPARE(result.copied, copied);
         QCOMPARE(result.refused.join(u'\n').contains(refused), true);
         QCOMPARE(result.refused.isEmpty(), refused.isEmpty());
-        const bool wholePass = kind != QLatin1String("loop") && kind != QLatin1String("no settings");
+        const bool wholePass =
+            kind != QLatin1String("loop") && kind != QLatin1String("no settings");
         QCOMPARE(QFile::exists(mirror.filePath(QStringLiteral("ani/old.swf"))), !wholePass);
         QCOMPARE(QFileInfo::exists(mirror.filePath(QStringLiteral("ani"))), !wholePass);
         const QString copy = mirror.filePath(QStringLiteral("img/a.jpg"));
@@ -493,8 +497,8 @@ private slots:
         const QByteArray slides = platform::toCp932(
             QStringLiteral("interface2=3000#3#写真.jpg#sub/b.jpg#../../etc/passwd"));
         QCOMPARE(group::mirroredPaths(settings, slides),
-                 QStringList({"img/フェード.swf", "img/写真.jpg", "img/sub/b.jpg", "img/swfpara.txt",
-                              "lumaret.ini"}));
+                 QStringList({"img/フェード.swf", "img/写真.jpg", "img/sub/b.jpg",
+                              "img/swfpara.txt", "lumaret.ini"}));
     }
 
     void stationNames_data()

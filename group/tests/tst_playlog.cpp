@@ -59,7 +59,8 @@ private slots:
         QFETCH(int, milliseconds);
         QFETCH(QString, text);
         QFETCH(QByteArray, line);
-        QCOMPARE(PlayLog::csvLine(Morning, milliseconds, showing, QStringLiteral("店1"), text), line);
+        QCOMPARE(PlayLog::csvLine(Morning, milliseconds, showing, QStringLiteral("店1"), text),
+                 line);
     }
 
     // Each picture shown is a line; a halt ends the stretch and a resume starts another of
@@ -72,8 +73,8 @@ private slots:
         QVERIFY(log.mkpath(QStringLiteral(".")));
         // Beside a month of files: one too old, one of tomorrow (a clock a little ahead) and
         // one from a clock years ahead, which would otherwise stay for good.
-        for (const char* name : {"play-2026-11-06.csv", "play-2026-11-07.csv", "play-2026-12-08.csv",
-                                 "play-2037-01-01.csv", "play-notes.csv"})
+        for (const char* name : {"play-2026-11-06.csv", "play-2026-11-07.csv",
+                                 "play-2026-12-08.csv", "play-2037-01-01.csv", "play-notes.csv"})
             QVERIFY(QFile(log.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
         QDateTime now = Morning;
         {
@@ -99,17 +100,19 @@ private slots:
             playLog.resume();
             now = now.addSecs(8);
         }
-        QCOMPARE(readFile(log.filePath(QStringLiteral("play-2026-12-07.csv"))),
-                 QByteArray("\xEF\xBB\xBFstart,seconds,mode,movie,picture,station,text\r\n"
-                            "\"2026-12-07T09:00:00+09:00\",\"\",\"telop\",\"\",\"\",\"店1\",\"営業中\"\r\n"
-                            "\"2026-12-07T09:00:00+09:00\",\"3.0\",\"slides\",\"img/e.swf\","
-                            "\"img/a.jpg\",\"店1\",\"\"\r\n"
-                            "\"2026-12-07T09:00:03+09:00\",\"2.0\",\"slides\",\"img/e.swf\","
-                            "\"img/b.jpg\",\"店1\",\"\"\r\n"
-                            "\"2026-12-07T09:01:05+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\",\"満車\"\r\n"
-                            "\"2026-12-07T09:01:05+09:00\",\"1.0\",\"slides\",\"img/e.swf\","
-                            "\"img/b.jpg\",\"店1\",\"\"\r\n"
-                            "\"2026-12-07T09:01:14+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\",\"満車\"\r\n"));
+        QCOMPARE(
+            readFile(log.filePath(QStringLiteral("play-2026-12-07.csv"))),
+            QByteArray(
+                "\xEF\xBB\xBFstart,seconds,mode,movie,picture,station,text\r\n"
+                "\"2026-12-07T09:00:00+09:00\",\"\",\"telop\",\"\",\"\",\"店1\",\"営業中\"\r\n"
+                "\"2026-12-07T09:00:00+09:00\",\"3.0\",\"slides\",\"img/e.swf\","
+                "\"img/a.jpg\",\"店1\",\"\"\r\n"
+                "\"2026-12-07T09:00:03+09:00\",\"2.0\",\"slides\",\"img/e.swf\","
+                "\"img/b.jpg\",\"店1\",\"\"\r\n"
+                "\"2026-12-07T09:01:05+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\",\"満車\"\r\n"
+                "\"2026-12-07T09:01:05+09:00\",\"1.0\",\"slides\",\"img/e.swf\","
+                "\"img/b.jpg\",\"店1\",\"\"\r\n"
+                "\"2026-12-07T09:01:14+09:00\",\"\",\"urgent\",\"\",\"\",\"店1\",\"満車\"\r\n"));
         QCOMPARE(log.entryList(QDir::Files),
                  QStringList({"play-2026-11-07.csv", "play-2026-12-07.csv", "play-2026-12-08.csv",
                               "play-notes.csv"}));

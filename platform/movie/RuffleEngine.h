@@ -82,8 +82,8 @@ private:
     int m_copyCount = 0;
     int m_frame = 0;
     bool m_shownTold = false; // shown() was emitted for the loaded movie
-    bool m_halted = false; // StopPlay was the last word: the movie stays halted until Play
-    int m_generation = 0; // frame reads older than the last load or goto are dropped
+    bool m_halted = false;    // StopPlay was the last word: the movie stays halted until Play
+    int m_generation = 0;     // frame reads older than the last load or goto are dropped
     static constexpr int PollMs = 200;
     static constexpr int RestingPollMs = 1000;
     QTimer m_poll;

@@ -346,8 +346,9 @@ void SlideShowEngine::skipPicture(const QString& name, const PictureRead& read)
 {
     if (!m_reported.contains(name)) {
         m_reported.insert(name);
-        qCWarning(lcSlides).noquote() << "cannot show the picture" << printable(name) << "in" << m_folder
-                                      << ":" << read.error << "; it is left out while it stays so";
+        qCWarning(lcSlides).noquote()
+            << "cannot show the picture" << printable(name) << "in" << m_folder << ":" << read.error
+            << "; it is left out while it stays so";
     }
     if (m_inStep) {
         // In step the turn belongs to the clock: the picture before stays for it, and the

@@ -231,12 +231,11 @@ QByteArray uncoveringExternalInterface(const QByteArray& actions)
         setPropertyFlags(pushExternalInterface(), "addCallback", 0, AnyVersionFlag) + actions +
         setPropertyFlags(pushExternalInterface(), "addCallback", HiddenBeforeSwf8, 0) +
         setPropertyFlags(pushGlobal, "flash", HiddenBeforeSwf8, 0);
-    const QByteArray flashInSight = actionRecord(0x96, pushString("flash")) + actionRecord(0x1C) +
-                                    actionRecord(0x44) // TypeOf
-                                    + actionRecord(0x96, pushString("undefined")) +
-                                    actionRecord(0x49)  // Equals2
-                                    + actionRecord(0x12); // Not
-    const QByteArray skipIfSo = actionRecord(0x9D, uint16(quint16(uncovered.size()))); // If
+    const QByteArray flashInSight =
+        actionRecord(0x96, pushString("flash")) + actionRecord(0x1C) + actionRecord(0x44) // TypeOf
+        + actionRecord(0x96, pushString("undefined")) + actionRecord(0x49)                // Equals2
+        + actionRecord(0x12);                                                             // Not
+    const QByteArray skipIfSo = actionRecord(0x9D, uint16(quint16(uncovered.size())));    // If
     return flashInSight + skipIfSo + uncovered;
 }
 

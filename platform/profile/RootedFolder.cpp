@@ -248,8 +248,10 @@ bool RootedFolder::stage(const QString& relative, bool makeFolders, mode_t mode,
         return false;
     }
     QString failure;
-    const bool written = fill(fd.get(), failure) && ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0;
-    if (!written || ::renameat(folder.get(), staged.constData(), folder.get(), name.constData()) != 0) {
+    const bool written =
+        fill(fd.get(), failure) && ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0;
+    if (!written ||
+        ::renameat(folder.get(), staged.constData(), folder.get(), name.constData()) != 0) {
         const int error = errno;
         ::unlinkat(folder.get(), staged.constData(), 0);
         say(why, QStringLiteral("cannot write %1 in %2: %3")
@@ -262,9 +264,8 @@ bool RootedFolder::stage(const QString& relative, bool makeFolders, mode_t mode,
 bool RootedFolder::write(const QString& relative, const QByteArray& bytes, QString* why,
                          bool makeFolders, mode_t mode) const
 {
-    return stage(relative, makeFolders, mode, why, [&](int fd, QString&) {
-        return writeAll(fd, bytes.constData(), bytes.size());
-    });
+    return stage(relative, makeFolders, mode, why,
+                 [&](int fd, QString&) { return writeAll(fd, bytes.constData(), bytes.size()); });
 }
 
 bool RootedFolder::copyFrom(int source, const struct stat& sourceInfo, const QString& relative,
@@ -275,7 +276,8 @@ bool RootedFolder::copyFrom(int source, const struct stat& sourceInfo, const QSt
         char buffer[1 << 16];
         qint64 left = sourceInfo.st_size;
         while (left > 0) {
-            const ssize_t got = ::read(source, buffer, size_t(std::min<qint64>(left, sizeof buffer)));
+            const ssize_t got =
+                ::read(source, buffer, size_t(std::min<qint64>(left, sizeof buffer)));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {

@@ -36,7 +36,8 @@ public:
     // A regular file opened for reading without blocking, with its examined state.
     struct Opened
     {
-        enum Outcome {
+        enum Outcome
+        {
             Ok,
             Missing,   // simply not there
             Refused,   // leads out of the folder, or is no regular file

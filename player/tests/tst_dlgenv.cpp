@@ -36,10 +36,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTextBrowser>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <deque>
 
@@ -404,7 +404,8 @@ private slots:
         writeFile(file(QStringLiteral("secret")), settings({"[ENVIRONMENT]", "txtTelop=秘密"}));
         QVERIFY(QFile::link(file(QStringLiteral("secret")), file(QStringLiteral("save/秘密"))));
         pickers.answers = {file(QStringLiteral("save/秘密"))};
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot take the set 秘密 .*leads out"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("cannot take the set 秘密 .*leads out"));
         dialog.cmdLoad_Click();
         QCOMPARE(answers.requests.size(), 5);
         QCOMPARE(readFile(file(mdlCommon::SettingsFileName)), before);

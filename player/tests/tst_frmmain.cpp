@@ -582,7 +582,8 @@ private slots:
         {
             frmMain window(folder.path(), nullptr, fixedClock);
             QTest::qWait(2500);
-            QTRY_VERIFY(readFile(folder.file(QStringLiteral("status/店1.json"))).contains("no movie"));
+            QTRY_VERIFY(
+                readFile(folder.file(QStringLiteral("status/店1.json"))).contains("no movie"));
         }
         const QByteArray log = readFile(folder.file(
             QStringLiteral("log/play-%1.csv").arg(fixedClock().date().toString(Qt::ISODate))));
@@ -622,7 +623,8 @@ private slots:
         lines.removeIf([](const QByteArray& line) { return !line.contains(",\"slides\","); });
         QVERIFY2(lines.size() >= 3, readFile(log).constData()); // 3 pictures
         for (int i = 0; i < lines.size(); ++i) {
-            const QByteArray picture = i % 2 ? "\"img/green.jpg\",\"店1\"" : "\"img/red.jpg\",\"店1\"";
+            const QByteArray picture =
+                i % 2 ? "\"img/green.jpg\",\"店1\"" : "\"img/red.jpg\",\"店1\"";
             QVERIFY2(lines[i].contains(picture), lines[i].constData());
         }
         const QJsonObject report =
@@ -706,7 +708,8 @@ private slots:
         for (int x = 0; x < telop.width() / 2; ++x)
             for (int y = 0; y < telop.height(); ++y)
                 bright += qRed(telop.pixel(x, y)) > 200 && qGreen(telop.pixel(x, y)) < 60;
-        QVERIFY2(bright < telop.width() / 2 * telop.height() * 6 / 100, qPrintable(QString::number(bright)));
+        QVERIFY2(bright < telop.width() / 2 * telop.height() * 6 / 100,
+                 qPrintable(QString::number(bright)));
         // A new text taken over from the master waits while the urgent message shows.
         QString ordinary = QStringLiteral("いつもの");
         if (fromMaster) {
@@ -726,7 +729,8 @@ private slots:
 
     // The schedule takes a set at its minute as Load and OK would, keeping the schedule;
     // "off" blanks the screen and its bar, and a dialog cancelled then proves no play; a missing
-    // set is logged once and changes nothing, the show not even restarted. A subordinate takes its master's files instead of sets, but follows "off".
+    // set is logged once and changes nothing, the show not even restarted. A subordinate takes its
+    // master's files instead of sets, but follows "off".
     void scheduleTakesSetsAtTheirMinute_data()
     {
         QTest::addColumn<bool>("subordinate");
@@ -747,10 +751,10 @@ private slots:
         QVERIFY(QFile::copy(QDir(ProgramDir).filePath(QStringLiteral("img/効果無し.swf")),
                             folder.file(QStringLiteral("img/効果無し.swf"))));
         stillMovie(folder.file(QStringLiteral("img/a.png")));
-        writeFile(folder.file(QStringLiteral("save/朝")),
-                  settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf",
-                            "txtImg_0=a.png", "txtTime=60", "txtTelop=おはよう", "[SCHEDULE]",
-                            "01:00=古い"}));
+        writeFile(
+            folder.file(QStringLiteral("save/朝")),
+            settings({"[ENVIRONMENT]", "optTarget=1", "txtAnime=効果無し.swf", "txtImg_0=a.png",
+                      "txtTime=60", "txtTelop=おはよう", "[SCHEDULE]", "01:00=古い"}));
         if (subordinate)
             writeFile(folder.file(mdlCommon::NetworkFileName),
                       settings({"[NETWORK]", "lan=1", "master=/nonexistent"}));
@@ -758,7 +762,7 @@ private slots:
         frmMain window(folder.path(), nullptr, [&] { return now; });
         frmMainProbe probe(window);
 
-        window.scheduleTick(); // at start-up: yesterday's 20:00 "off" is in force
+        window.scheduleTick();     // at start-up: yesterday's 20:00 "off" is in force
         QVERIFY(window.isBlank()); // the whole group goes dark, the bar too
         QVERIFY(!window.cmdEnv->isVisibleTo(&window));
         now = now.addSecs(1);

@@ -156,9 +156,8 @@ private slots:
                                             << "\\n店1\\tok\\t.*\\tslides\\t" << 0;
         QTest::newRow("--group, one stale") << "--group stale"
                                             << "\\n店2\\tstale\\t" << 1;
-        QTest::newRow("--group, one without its master")
-            << "--group no master"
-            << "\\n店2\\tno master\\t" << 1;
+        QTest::newRow("--group, one without its master") << "--group no master"
+                                                         << "\\n店2\\tno master\\t" << 1;
         QTest::newRow("--group, no report") << "--group none"
                                             << "^$" << 3;
         QTest::newRow("--group, no folder") << "--group missing"
@@ -302,7 +301,8 @@ private slots:
         QProcess player;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), temporary.path());
-        environment.insert(QStringLiteral("LUMARET_FOLDER"), temporary.filePath(QStringLiteral("pf")));
+        environment.insert(QStringLiteral("LUMARET_FOLDER"),
+                           temporary.filePath(QStringLiteral("pf")));
         environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
         environment.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("1000000"));
         environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"),
@@ -349,7 +349,8 @@ private slots:
         QProcess player;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), temporary.path());
-        environment.insert(QStringLiteral("LUMARET_FOLDER"), temporary.filePath(QStringLiteral("pf")));
+        environment.insert(QStringLiteral("LUMARET_FOLDER"),
+                           temporary.filePath(QStringLiteral("pf")));
         environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(manager.path));
         player.setProcessEnvironment(environment);
         player.setProcessChannelMode(QProcess::ForwardedChannels);

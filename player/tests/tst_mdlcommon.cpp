@@ -229,7 +229,8 @@ private slots:
         const QString text =
             QStringLiteral("[NETWORK]\r\nlan=1\r\nname=レジ横\r\nmaster=/mnt/親機\r\n");
         writeAll(settings(), utf8 ? text.toUtf8() : platform::toCp932(text));
-        QCOMPARE(GetNetworkString(settings(), QStringLiteral("name"), {}), QStringLiteral("レジ横"));
+        QCOMPARE(GetNetworkString(settings(), QStringLiteral("name"), {}),
+                 QStringLiteral("レジ横"));
         QCOMPARE(GetNetworkString(settings(), QStringLiteral("master"), {}),
                  QStringLiteral("/mnt/親機"));
         QCOMPARE(GetNetworkString(settings(), QStringLiteral("none"), QStringLiteral("既定")),

@@ -1128,8 +1128,9 @@ private slots:
     {
         QTemporaryDir dir;
         QTemporaryDir elsewhere;
-        for (const auto& [path, text] : {std::pair{dir.filePath(QStringLiteral("beside.txt")), "beside"},
-                                         {elsewhere.filePath(QStringLiteral("secret.txt")), "secret"}}) {
+        for (const auto& [path, text] :
+             {std::pair{dir.filePath(QStringLiteral("beside.txt")), "beside"},
+              {elsewhere.filePath(QStringLiteral("secret.txt")), "secret"}}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
         }
@@ -1149,7 +1150,8 @@ private slots:
                     answer = text.toString();
                     done = true;
                 });
-            return QTest::qWaitFor([&] { return done; }, 5000) ? answer : QStringLiteral("no answer");
+            return QTest::qWaitFor([&] { return done; }, 5000) ? answer
+                                                               : QStringLiteral("no answer");
         };
         QCOMPARE(read(dir.filePath(QStringLiteral("beside.txt"))), QStringLiteral("beside"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("a movie may not read .*secret.txt"));

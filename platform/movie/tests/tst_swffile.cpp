@@ -421,9 +421,12 @@ private slots:
                                        << "/show/img/my a.jpg";
         QTest::newRow("query") << "a.jpg?v=2"
                                << "/show/img/a.jpg";
-        QTest::newRow("parent folder") << "../a.jpg" << "";
-        QTest::newRow("far up") << "sub/../../../home/u/private.jpg" << "";
-        QTest::newRow("absolute") << "/home/u/private.jpg" << "";
+        QTest::newRow("parent folder") << "../a.jpg"
+                                       << "";
+        QTest::newRow("far up") << "sub/../../../home/u/private.jpg"
+                                << "";
+        QTest::newRow("absolute") << "/home/u/private.jpg"
+                                  << "";
     }
     void findsPicturesAsAddresses()
     {

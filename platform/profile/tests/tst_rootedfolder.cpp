@@ -44,19 +44,29 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QByteArray>("bytes");
         using O = RootedFolder::Opened;
-        QTest::newRow("plain file") << "file" << "img/a.jpg" << int(O::Ok) << QByteArray("inside");
-        QTest::newRow("link inside the folder") << "link inside" << "img/a.jpg" << int(O::Ok)
-                                                << QByteArray("inside");
-        QTest::newRow("link out") << "link out" << "img/a.jpg" << int(O::Refused) << QByteArray();
+        QTest::newRow("plain file") << "file"
+                                    << "img/a.jpg" << int(O::Ok) << QByteArray("inside");
+        QTest::newRow("link inside the folder")
+            << "link inside"
+            << "img/a.jpg" << int(O::Ok) << QByteArray("inside");
+        QTest::newRow("link out") << "link out"
+                                  << "img/a.jpg" << int(O::Refused) << QByteArray();
         QTest::newRow("folder swapped for a link out")
-            << "folder link" << "img/a.jpg" << int(O::Refused) << QByteArray();
+            << "folder link"
+            << "img/a.jpg" << int(O::Refused) << QByteArray();
         QTest::newRow("sibling named like the folder")
-            << "sibling" << "img/a.jpg" << int(O::Refused) << QByteArray();
-        QTest::newRow("FIFO") << "fifo" << "img/a.jpg" << int(O::Refused) << QByteArray();
-        QTest::newRow("missing") << "" << "img/a.jpg" << int(O::Missing) << QByteArray();
-        QTest::newRow("name up and out") << "file" << "../secret" << int(O::Refused) << QByteArray();
-        QTest::newRow("absolute name") << "file" << "/etc/passwd" << int(O::Refused) << QByteArray();
-        QTest::newRow("link loop") << "loop" << "img/a.jpg" << int(O::Unanswered) << QByteArray();
+            << "sibling"
+            << "img/a.jpg" << int(O::Refused) << QByteArray();
+        QTest::newRow("FIFO") << "fifo"
+                              << "img/a.jpg" << int(O::Refused) << QByteArray();
+        QTest::newRow("missing") << ""
+                                 << "img/a.jpg" << int(O::Missing) << QByteArray();
+        QTest::newRow("name up and out") << "file"
+                                         << "../secret" << int(O::Refused) << QByteArray();
+        QTest::newRow("absolute name") << "file"
+                                       << "/etc/passwd" << int(O::Refused) << QByteArray();
+        QTest::newRow("link loop") << "loop"
+                                   << "img/a.jpg" << int(O::Unanswered) << QByteArray();
     }
     void reads()
     {

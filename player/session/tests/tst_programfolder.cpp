@@ -1,7 +1,7 @@
 // Choosing and making the program folder: the program's own, a user's own, or one asked for.
 
-#include "session/ProgramFolder.h"
 #include "platform/profile/tests/FileSizeLimit.h"
+#include "session/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
