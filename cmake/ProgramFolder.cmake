@@ -9,6 +9,8 @@ set(LUMARET_CONTENT_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/lumaret)
 file(RELATIVE_PATH LUMARET_CONTENT_FROM_PROGRAM
     /${LUMARET_PROGRAM_INSTALL_DIR} /${LUMARET_CONTENT_INSTALL_DIR})
 set(LUMARET_ADMIN_FOLDER ${CMAKE_INSTALL_FULL_SYSCONFDIR}/lumaret)
+# Where versions before 0.0.8 were installed, and root's player kept its settings.
+set(LUMARET_EARLIER_FOLDER /opt/lumaret)
 file(MAKE_DIRECTORY ${PROGRAM_DIR})
 # Test movies, made at build time, never shipped.
 set(MOVIE_FIXTURES ${CMAKE_BINARY_DIR}/movies/fixtures)

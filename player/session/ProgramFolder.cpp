@@ -36,6 +36,38 @@ bool copyEntry(const QString& from, const QString& to)
     return true;
 }
 
+// Copies what the user kept in an earlier version's folder over the new folder's content: their
+// settings, group file, sets, pictures and proof of play. Files the upgrade set aside as
+// NAME.dpkg-old (settings the user had changed) take NAME's place; the program (or the link
+// left at its old place) is not content.
+bool takeEarlier(const QString& from, const QString& to, bool top)
+{
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        QString name = it.fileName();
+        const QFileInfo entry = it.fileInfo();
+        if (top && name == QLatin1String("lumaret") && !entry.isDir())
+            continue;
+        if (name.endsWith(QLatin1String(".dpkg-old")))
+            name.chop(int(qstrlen(".dpkg-old")));
+        else if (QFileInfo::exists(source + QStringLiteral(".dpkg-old")))
+            continue; // the kept copy holds the user's version
+        const QString target = QDir(to).filePath(name);
+        if (entry.isDir()) {
+            if (!QDir().mkpath(target) || !takeEarlier(source, target, false))
+                return false;
+            continue;
+        }
+        if (!entry.isFile())
+            continue;
+        QFile::remove(target);
+        if (!QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString fallback(const Installed& installed, const QString& temp)
@@ -76,8 +108,13 @@ Installed findInstalled(const QString& programDir, const QString& sharedContent,
 
 Installed findInstalled(const QString& programDir)
 {
-    return findInstalled(programDir, QStringLiteral(LUMARET_CONTENT_FROM_PROGRAM),
-                         QStringLiteral(LUMARET_ADMIN_FOLDER));
+    Installed installed = findInstalled(programDir, QStringLiteral(LUMARET_CONTENT_FROM_PROGRAM),
+                                        QStringLiteral(LUMARET_ADMIN_FOLDER));
+    // Until 0.0.8 root's player kept its settings in the installed folder itself.
+    if (!installed.beside && ::geteuid() == 0 &&
+        QFileInfo(QStringLiteral(LUMARET_EARLIER_FOLDER)).isDir())
+        installed.earlier = QStringLiteral(LUMARET_EARLIER_FOLDER);
+    return installed;
 }
 
 QString choose(const QString& requested, const Installed& installed, const QString& dataHome)
@@ -116,6 +153,15 @@ bool prepare(const QString& folder, const Installed& installed)
             qCWarning(lcFolder).noquote() << "cannot copy" << source << "into" << folder;
             return false;
         }
+    }
+    if (!installed.earlier.isEmpty()) {
+        if (!takeEarlier(installed.earlier, staging.path(), true)) {
+            qCWarning(lcFolder).noquote()
+                << "cannot copy what" << installed.earlier << "holds into" << folder;
+            return false;
+        }
+        qCInfo(lcFolder).noquote() << "took the settings and content an earlier version kept in"
+                                   << installed.earlier << "into" << folder;
     }
     QFile::setPermissions(staging.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                               QFile::ReadGroup | QFile::ExeGroup |

@@ -28,6 +28,9 @@ struct Installed
     QString content;     // the content a new program folder is filled from
     QString groupFile;   // a lan.ini prepared for every user, copied into a new folder if there
     bool beside = false; // the content is in the program's own folder
+    // Where an earlier version kept this user's settings and content (for root, the folder
+    // the program was installed in until 0.0.8); a new program folder takes them from there.
+    QString earlier;
 };
 
 // The installed content of a program in `programDir`: that folder itself when it holds the
@@ -35,7 +38,8 @@ struct Installed
 // `sharedContent` relative to the program's folder, with the group file in `adminFolder`.
 Installed findInstalled(const QString& programDir, const QString& sharedContent,
                         const QString& adminFolder);
-// The same, for this program as it was built to be installed.
+// The same, for this program as it was built to be installed; for root, with the folder an
+// earlier version kept root's settings in.
 Installed findInstalled(const QString& programDir);
 
 // The folder to use: `requested` (the --folder option or LUMARET_FOLDER) when given; else
@@ -43,8 +47,9 @@ Installed findInstalled(const QString& programDir);
 // "lumaret" in `dataHome` (the XDG data folder). A package's files are never the folder.
 QString choose(const QString& requested, const Installed& installed, const QString& dataHome);
 
-// Makes sure `folder` exists: a missing one is created with the installed content, whole or
-// not at all; one that is there is left as it is. False, with a log line, when it can not be.
+// Makes sure `folder` exists: a missing one is created with the installed content, and over it
+// what the user kept in the earlier version's folder, whole or not at all; one that is there
+// is left as it is. False, with a log line, when it can not be.
 bool prepare(const QString& folder, const Installed& installed);
 
 // Where the show goes on when the chosen folder can not be made: the installed content in place

@@ -121,26 +121,47 @@ private slots:
     }
 
     // A new folder gets the content and the prepared group (not the program, not the web
-    // player), whole.
+    // player), whole. Root's first start after an upgrade from an installed folder where it
+    // kept its settings takes them, its group and its own files from there.
     void newFolderGetsTheContent_data()
     {
-        QTest::addColumn<bool>("fromPackage");
-        QTest::newRow("beside") << false;
-        QTest::newRow("package") << true;
+        QTest::addColumn<QString>("from");
+        QTest::newRow("beside") << "beside";
+        QTest::newRow("package") << "package";
+        QTest::newRow("package, upgraded") << "upgraded";
     }
     void newFolderGetsTheContent()
     {
-        QFETCH(bool, fromPackage);
-        const QString home = path(QStringLiteral("home-%1").arg(fromPackage));
+        QFETCH(QString, from);
+        const QString home = path(QStringLiteral("home-") + from);
         const QString folder = home + QStringLiteral("/.local/share/lumaret");
-        QVERIFY(programfolder::prepare(folder, fromPackage ? package : beside));
+        programfolder::Installed installed = from == QLatin1String("beside") ? beside : package;
+        if (from == QLatin1String("upgraded")) {
+            const QString earlier = path(QStringLiteral("earlier"));
+            QVERIFY(QDir().mkpath(earlier + QStringLiteral("/save")));
+            QVERIFY(QDir().mkpath(earlier + QStringLiteral("/img")));
+            QVERIFY(QFile::link(path(QStringLiteral("usr/lib/lumaret/lumaret")),
+                                earlier + QStringLiteral("/lumaret")));
+            QVERIFY(writeFile(earlier + QStringLiteral("/lumaret.ini.dpkg-old"), "root's"));
+            QVERIFY(writeFile(earlier + QStringLiteral("/lan.ini"), "[NETWORK]\r\nlan=0\r\n"));
+            QVERIFY(writeFile(earlier + QStringLiteral("/save/朝"), "set"));
+            QVERIFY(writeFile(earlier + QStringLiteral("/img/own.jpg"), "own"));
+            installed.earlier = earlier;
+        }
+        QVERIFY(programfolder::prepare(folder, installed));
+        const bool upgraded = !installed.earlier.isEmpty();
         QCOMPARE(readFile(folder + QStringLiteral("/lumaret.ini")),
-                 QByteArray("[ENVIRONMENT]\r\n"));
+                 upgraded ? QByteArray("root's") : QByteArray("[ENVIRONMENT]\r\n"));
         QCOMPARE(readFile(folder + QStringLiteral("/img/sample1.jpg")), QByteArray("picture"));
         QCOMPARE(readFile(folder + QStringLiteral("/lan.ini")),
-                 QByteArray("[NETWORK]\r\nlan=1\r\n"));
+                 upgraded ? QByteArray("[NETWORK]\r\nlan=0\r\n")
+                          : QByteArray("[NETWORK]\r\nlan=1\r\n"));
+        QCOMPARE(QFile::exists(folder + QStringLiteral("/save/朝")), upgraded);
+        QCOMPARE(QFile::exists(folder + QStringLiteral("/img/own.jpg")), upgraded);
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/lumaret.ini.dpkg-old")));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/ruffle")));
-        QVERIFY(!QFile::exists(folder + QStringLiteral("/lumaret")));
+        QVERIFY(!QFileInfo(folder + QStringLiteral("/lumaret")).exists());
+        QVERIFY(!QFileInfo(folder + QStringLiteral("/lumaret")).isSymLink());
         // Nothing half-made is left beside it.
         QCOMPARE(QDir(home + QStringLiteral("/.local/share"))
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
