@@ -1,9 +1,6 @@
 #include "frmMain.h"
 
 #include "MasterWatch.h"
-#include "Mirror.h"
-#include "PlayLog.h"
-#include "Schedule.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
 #include "mdlCommon.h"
@@ -16,29 +13,22 @@
 #include "movie/MoviePlayer.h"
 #include "movie/RuffleEngine.h"
 #include "profile/AtomicFile.h"
-#include "profile/RootedFolder.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
-#include "text/Cp932.h"
 #include "text/EraDate.h"
 #include "text/Numbers.h"
-#include "text/Printable.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QPainter>
 #include <QScreen>
-#include <QStyleOptionButton>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 #include <cmath>
 #include <limits>
@@ -56,9 +46,7 @@ constexpr double DesignWidth = 1024;
 constexpr double DesignHeight = 768;
 constexpr double PixelsPerUnitY = 11010.0 / 768 / 15;
 constexpr double FlashHeightWithTelop = 677;
-constexpr int PointerIdleMs = 3000;     // the pointer goes after this long without movement
-constexpr int ShotAfterChangeMs = 2000; // the new presentation shows by then
-constexpr int MirrorRefreshMs = 10000;  // a subordinate's mirror follows changed files
+constexpr int PointerIdleMs = 3000; // the pointer goes after this long without movement
 constexpr double FlashHeightWithoutTelop = 803;
 // A cell is at least one pixel wide: a step of more cells than the board has pixels skips the
 // whole board.
@@ -110,42 +98,6 @@ platform::PropertyBag telopDesign()
 }
 
 } // namespace
-
-// ---- The bar and its buttons ------------------------------------------------------------------
-
-PictureBar::PictureBar(QWidget* parent) : QLabel(parent)
-{
-    setPixmap(QPixmap(QStringLiteral(":/frmMain/picBar.bmp")));
-    setScaledContents(true);
-    setFocusPolicy(Qt::StrongFocus);
-}
-
-void PictureBar::keyPressEvent(QKeyEvent* event)
-{
-    emit KeyDown(event->key() == Qt::Key_Escape ? 27 : event->key(), event->modifiers());
-}
-
-VerticalButton::VerticalButton(const QString& caption, QWidget* parent)
-    : QPushButton(caption, parent)
-{
-    setFont(designFont("ＭＳ ゴシック", 8.25));
-    setFocusPolicy(Qt::NoFocus);
-}
-
-void VerticalButton::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
-    QString stacked;
-    for (const QChar c : text())
-        stacked += QString(c) + u'\n';
-    stacked.chop(1);
-    painter.setPen(palette().buttonText().color());
-    painter.drawText(rect(), Qt::AlignCenter, stacked);
-}
 
 // The web player's files: in the program folder, or where the program is installed when the
 // program folder is a user's own (the web player is not copied there).
@@ -200,72 +152,15 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     // Alive means this thread runs its timers (the telop's among them) and the presentation
     // answers.
     m_service = new ServiceNotifier([this] { return swf1->isAnswering(); }, this);
-    // Proof of play: what is drawn, from its first frame or picture on; a movie that can not
-    // be shown is never proved, and the report says why.
-    m_playLog = new group::PlayLog(m_programFolder, this);
-    m_playLog->setClock([this] { return now(); });
-    m_stationName =
-        group::stationName(GetNetworkString(networkFile, QStringLiteral("name"), QString()));
-    m_playLog->setStation(m_stationName);
-    // Whoever gives the movie (the start-up, a take-over, the dialog, the schedule): a slide
-    // show's effect movies are in "img", other movies in "ani".
-    connect(swf1, &platform::movie::MoviePlayer::movieChanged, this, [this](const QString& movie) {
-        const bool slides = QFileInfo(movie).dir().dirName() == QLatin1String("img");
-        m_showing = {slides ? QStringLiteral("slides") : QStringLiteral("movie"), movie, {}};
-        m_picture.clear();
-        m_playLog->given(m_showing);
-        if (m_status) {
-            m_status->changed();
-            applyShotInterval();
-        }
-    });
-    // The report tells the first picture of a show at once, later ones at its next minute: a
-    // report for every picture would write to the master's share every few seconds.
-    connect(swf1, &platform::movie::MoviePlayer::pictureShown, this, [this](const QString& path) {
-        const bool first = m_picture.isEmpty();
-        m_picture = path;
-        m_movieError.clear();
-        if (path.isEmpty() || m_blank)
-            m_playLog->given({m_showing.mode, m_showing.movie, path}); // black: nothing shown
-        else
-            m_playLog->show({m_showing.mode, m_showing.movie, path});
-        if (m_status && first)
-            m_status->changed();
-    });
-    connect(swf1, &platform::movie::MoviePlayer::movieShown, this, [this](const QString& movie) {
-        if (movie != m_showing.movie)
-            return;
-        m_movieError.clear();
-        if (!m_blank)
-            m_playLog->show(m_showing);
-    });
-    connect(swf1, &platform::movie::MoviePlayer::movieFailed, this,
-            [this](const QString& movie, const QString& why) {
-                if (movie != m_showing.movie)
-                    return;
-                m_movieError = why;
-                if (m_status)
-                    m_status->changed();
-            });
-    // A subordinate's mirror of what it plays from its master, refreshed at each take-over and
-    // every MirrorRefreshMs; the presentation moves to it once it holds the files.
-    m_mirror =
-        new group::MirrorWatch(QDir(m_programFolder).filePath(QStringLiteral("mirror")), this);
-    connect(m_mirror, &group::MirrorWatch::synced, this, [this](const group::MirrorResult& result) {
-        if (!result.error.isEmpty() && !std::exchange(m_mirrorFailed, true))
-            qCWarning(lcPlayer).noquote() << result.error << "; playing on from the mirror";
-        if (result.error.isEmpty())
-            m_mirrorFailed = false;
-        const bool playedChanged =
-            std::any_of(result.copied.begin(), result.copied.end(),
-                        [](const QString& path) { return path != SettingsFileName; });
-        if ((playedChanged || m_presentationPending) && timIntval.interval() != 0) {
-            m_presentationPending = false;
-            applyPresentation();
-        }
-    });
-    connect(&m_mirrorTimer, &QTimer::timeout, this, &frmMain::refreshMirror);
-    m_mirrorTimer.start(MirrorRefreshMs);
+    m_station = new group::Station(
+        m_programFolder,
+        group::stationName(GetNetworkString(networkFile, QStringLiteral("name"), QString())), *this,
+        [this] { return now(); }, this);
+    using platform::movie::MoviePlayer;
+    connect(swf1, &MoviePlayer::movieChanged, m_station, &group::Station::movieGiven);
+    connect(swf1, &MoviePlayer::pictureShown, m_station, &group::Station::pictureShown);
+    connect(swf1, &MoviePlayer::movieShown, m_station, &group::Station::movieShown);
+    connect(swf1, &MoviePlayer::movieFailed, m_station, &group::Station::movieFailed);
     new PointerHider(PointerIdleMs, this);
     // A timer without an interval: it fires once the start-up gives it one.
     timIntval.setEnabled(true);
@@ -277,112 +172,26 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent, Clock clock)
     platform::removeLeftoverTemporaries(QDir(m_programFolder).filePath(SlideParamsFileName));
     createTelop();
     platform::guarded(lcPlayer, "Form_Load", [&] { Form_Load(); });
-    // This PC's report to the group, from the start on.
-    m_started = now();
-    m_status = new group::StatusReporter(
-        m_programFolder, [this] { return currentStatus(); }, this);
-    m_status->setClock([this] { return now(); });
-    m_urgent = new group::UrgentWatch(this);
-    m_urgent->setFolders(urgentFolders());
-    connect(m_urgent, &group::UrgentWatch::messageChanged, this, &frmMain::showUrgentMessage);
-    m_scheduleTimer.setInterval(1000);
-    connect(&m_scheduleTimer, &QTimer::timeout, this,
-            [this] { platform::guarded(lcPlayer, "scheduleTick", [&] { scheduleTick(); }); });
-    m_scheduleTimer.start();
-    QTimer::singleShot(0, this, [this] { scheduleTick(); }); // the entry in force at start-up
-    connect(&m_shotTimer, &QTimer::timeout, this, &frmMain::takeShot);
-    connect(&m_shotSoon, &QTimer::timeout, this, &frmMain::takeShot);
-    m_shotSoon.setSingleShot(true);
-    m_shotSoon.setInterval(ShotAfterChangeMs);
-    applyShotInterval();
+    m_station->start(); // the group sees this PC from the start on
 }
 
-// [STATUS] shot=MINUTES of the settings: how often the window's picture goes to the group;
-// 0 for never.
-void frmMain::applyShotInterval()
-{
-    const int minutes = GetIniString(settingsFile(), QStringLiteral("STATUS"),
-                                     QStringLiteral("shot"), QStringLiteral("5"))
-                            .trimmed()
-                            .toInt();
-    if (minutes <= 0) {
-        m_shotTimer.stop();
-        m_shotSoon.stop();
-        return;
-    }
-    m_shotTimer.start(std::min(minutes, 24 * 60) * 60000);
-    m_shotSoon.start();
-}
+// ---- What the group's station asks of the window ---------------------------------------------
 
-// The schedule of setting sets; a subordinate follows only its "off" entries (see below). While
-// a dialog is open the schedule waits for it to close.
-void frmMain::scheduleTick()
+bool frmMain::takeSet(const QString& name)
 {
-    if (QApplication::activeModalWidget())
-        return;
-    // The settings are read again only when they changed, and the entry in force looked for
-    // only then or when the next entry's time came (or the clock went back).
-    const QFileInfo info(settingsFile());
-    const QString stamp = QString::number(info.size()) + u' ' +
-                          QString::number(info.lastModified().toMSecsSinceEpoch());
-    const QDateTime now = this->now();
-    const bool settingsChanged = stamp != m_scheduleStamp;
-    if (!settingsChanged && m_scheduleLookedAt.isValid() && now >= m_scheduleLookedAt &&
-        (!m_scheduleNext.isValid() || now < m_scheduleNext))
-        return;
-    m_scheduleLookedAt = now;
-    if (settingsChanged) {
-        m_scheduleStamp = stamp;
-        QFile file(settingsFile());
-        const QByteArray bytes =
-            file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
-        QStringList problems;
-        m_schedule = group::parseSchedule(platform::fromCp932(bytes), &problems);
-        for (const QString& problem : problems)
-            if (!m_scheduleProblems.contains(problem)) {
-                m_scheduleProblems << problem;
-                qCWarning(lcPlayer).noquote()
-                    << "cannot read the schedule entry" << platform::printable(problem);
-            }
-    }
-    const QList<group::ScheduleEntry>& entries = m_schedule;
-    m_scheduleNext = group::nextChange(entries, now);
-    const auto inForce = group::entryInForce(entries, now);
-    const QString occurrence = inForce ? inForce->first.key + u'=' + inForce->first.set + u'@' +
-                                             inForce->second.toString(Qt::ISODate)
-                                       : QString();
-    if (occurrence == m_scheduleInForce)
-        return;
-    m_scheduleInForce = occurrence;
-    if (!inForce || inForce->first.isOff()) {
-        blankScreen(inForce.has_value());
-        return;
-    }
-    // A subordinate plays its master's files and takes no set of its own; of the schedule
-    // that came with them it follows "off", so the whole group goes dark and comes back
-    // together.
-    if (strNetMode == QLatin1String("1")) {
-        blankScreen(false);
-        return;
-    }
-    // A set that is not there changes nothing: the show is not even stopped for it.
-    const QString set = inForce->first.set;
-    if (!platform::RootedFolder::isPlainName(set) ||
-        !FileExists(QDir(m_programFolder).filePath(QStringLiteral("save/") + set))) {
-        qCWarning(lcPlayer).noquote()
-            << "the schedule's set" << platform::printable(set) << "is not in"
-            << QDir(m_programFolder).filePath(QStringLiteral("save")) << "; nothing changes";
-        return;
-    }
     dlgEnv dialog(*this);
-    if (dialog.takeSet(set))
-        blankScreen(false);
-    else if (m_blank)
+    if (dialog.takeSet(name))
+        return true;
+    if (m_station->isBlank())
         swf1->StopPlay(); // a set that can not be taken changes nothing: still blank
+    return false;
 }
 
-// Blank: the presentation halted and hidden, the telop stopped and hidden, the window black,
-// and the display allowed to save power.
+bool frmMain::isShowHeld() const
+{
+    return QApplication::activeModalWidget() != nullptr;
+}
+
 // While blank the bar is dark too: its picture and buttons go (it keeps the key focus).
 void frmMain::darkenButtonBar(bool dark)
 {
@@ -392,61 +201,31 @@ void frmMain::darkenButtonBar(bool dark)
     cmdEnd->setVisible(buttons);
 }
 
-void frmMain::blankScreen(bool blank)
+// Blank: the presentation halted and hidden, the telop stopped and hidden, the window black,
+// and the display allowed to save power.
+void frmMain::darken(bool dark)
 {
-    if (blank == m_blank)
-        return;
-    m_blank = blank;
-    if (blank) {
-        qCInfo(lcPlayer) << "the schedule blanks the screen";
+    if (dark) {
         swf1->StopPlay();
         swf1->hide();
         stvTelop->call(dispid::Action, {0});
         stvTelop->setVisible(false);
         darkenButtonBar(true);
-        m_playLog->halt();
     } else {
-        qCInfo(lcPlayer) << "the schedule ends the blank screen";
         darkenButtonBar(false);
         swf1->show();
         stvTelop->call(dispid::Action, {2});
         applyTelopVisibility();
         restartPresentation();
-        m_playLog->resume();
     }
-    emit screenMayBlank(blank);
-}
-
-// The files the taken pair names, copied from the master into the mirror on a worker.
-bool frmMain::refreshMirror()
-{
-    if (strNetMode != QLatin1String("1") || strBasePath.isEmpty() || strBasePath == m_programFolder)
-        return false;
-    const auto read = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.read(1024 * 1024) : QByteArray();
-    };
-    m_mirror->sync(strBasePath,
-                   group::mirroredPaths(read(settingsFile()),
-                                        read(QDir(m_programFolder).filePath(SlideParamsFileName))));
-    return true;
-}
-
-// The folders an urgent message may come from: this PC's program folder, and a
-// subordinate's master folder.
-QStringList frmMain::urgentFolders() const
-{
-    QStringList folders{m_programFolder};
-    if (strNetMode == QLatin1String("1") && !strBasePath.isEmpty())
-        folders << strBasePath;
-    return folders;
+    emit screenMayBlank(dark);
 }
 
 // An urgent message replaces the telop's text, drawn with the urgent dots; when it ends the
 // telop shows its own text and dots again.
 // An urgent message, and the telop's own text after it, enter anew from the right edge, so
 // their beginning is read first.
-void frmMain::showUrgentMessage(const QString& text)
+void frmMain::showUrgent(const QString& text)
 {
     if (text.isEmpty()) {
         applyDotPictures();
@@ -454,12 +233,11 @@ void frmMain::showUrgentMessage(const QString& text)
     } else {
         applyUrgentDots();
         stvTelop->putProperty(dispid::Text, text);
-        m_playLog->telop(QStringLiteral("urgent"), text);
     }
     // Cls puts the telop back to its start: the text comes in again from the right edge
     // (Action alone keeps the place of a motion already running).
     stvTelop->call(dispid::Cls, {});
-    if (!m_blank)
+    if (!m_station->isBlank())
         stvTelop->call(dispid::Action, {2}); // right to left
 }
 
@@ -492,46 +270,22 @@ void frmMain::applyUrgentDots()
 }
 
 // The window as the screen shows it (the web player's drawing included), else as Qt draws it.
-void frmMain::takeShot()
+QImage frmMain::picture()
 {
     QImage image;
     if (windowHandle() && screen())
         image = screen()->grabWindow(winId()).toImage();
-    if (image.isNull())
-        image = grab().toImage();
-    m_status->saveShot(image);
+    return image.isNull() ? grab().toImage() : image;
 }
 
-group::Status frmMain::currentStatus()
+group::StationHost::Engine frmMain::engine() const
 {
-    group::Status status;
-    status.name = m_stationName;
-    status.version = QCoreApplication::applicationVersion();
-    status.started = m_started;
-    status.programFolder = m_programFolder;
-    status.mode = m_showing.mode;
-    status.movie = m_showing.movie;
-    status.picture = m_picture;
-    status.telop = m_telopText;
-    const bool subordinate = strNetMode == QLatin1String("1");
-    status.role = subordinate ? QStringLiteral("subordinate") : QStringLiteral("stand-alone");
-    status.masterFolder = subordinate ? strBasePath : QString();
-    status.masterUnreachableSince = m_masterUnreachableSince;
-    status.lastTakeOver = m_lastTakeOver;
-    status.lastTakeOverStamp = strLastStamp;
-    QList<qint64> processes{QCoreApplication::applicationPid()};
-    if (swf1->swfEngine()) {
-        status.engine = QStringLiteral("web player");
-        status.engineRestarts = std::max(0, swf1->swfEngine()->pageLoadCount() - 1);
-        processes << swf1->swfEngine()->renderProcessId();
-    } else {
-        status.engine = m_showing.mode == QLatin1String("slides") ? QStringLiteral("native")
-                                                                  : QStringLiteral("none");
-    }
-    m_usage.read(processes, status.cpuPercent, status.memoryBytes);
-    status.screen = size();
-    status.lastError = m_movieError.isEmpty() ? m_lastError : m_movieError;
-    return status;
+    if (const auto* web = swf1->swfEngine())
+        return {QStringLiteral("web player"), std::max(0, web->pageLoadCount() - 1),
+                web->renderProcessId()};
+    return {m_station->showing().mode == QLatin1String("slides") ? QStringLiteral("native")
+                                                                 : QStringLiteral("none"),
+            0, 0};
 }
 
 frmMain::~frmMain()
@@ -572,6 +326,7 @@ void frmMain::Form_Load()
     strNetMode = GetNetworkString(networkFile, QStringLiteral("lan"), QString());
     if (strNetMode == QLatin1String("1"))
         strBasePath = GetNetworkString(networkFile, QStringLiteral("master"), QString());
+    m_station->setRole(strNetMode == QLatin1String("1"), strBasePath);
 
     stvTelop->call(dispid::Action, {2}); // right to left
     applyTelopSpeed();
@@ -647,9 +402,8 @@ void frmMain::applyPresentation()
         (images ? QStringLiteral("img/") : QStringLiteral("ani/")) + environment("txtAnime");
     // A subordinate plays from its mirror of the master once the mirror holds the movie: the
     // show then goes on when the master can not be reached.
-    const bool mirrored = strNetMode == QLatin1String("1") &&
-                          QFileInfo(QDir(m_mirror->folder()).filePath(relative)).isFile();
-    const QString movie = (mirrored ? m_mirror->folder() : strBasePath) + u'/' + relative;
+    const QString mirrored = m_station->mirrored(relative);
+    const QString movie = mirrored.isEmpty() ? strBasePath + u'/' + relative : mirrored;
     // [GROUP] inStep=1 comes with the master's settings, so the whole group changes to it.
     swf1->setSlidesInStep(GetIniString(settingsFile(), QStringLiteral("GROUP"),
                                        QStringLiteral("inStep"), QStringLiteral("0"))
@@ -676,12 +430,11 @@ void frmMain::showTelopText(const QString& text, bool withDate, const QDate& day
     m_telopText = text;
     m_telopWithDate = withDate;
     m_telopDate = day;
-    if (m_urgent && !m_urgent->message().isEmpty())
+    if (!m_station->urgentMessage().isEmpty())
         return; // shown again when the urgent message ends
     const QString shown = withDate ? platform::japaneseEraDatePrefix(m_telopDate) + text : text;
     stvTelop->putProperty(dispid::Text, shown);
-    if (stvTelop->isVisibleTo(this))
-        m_playLog->telop(QStringLiteral("telop"), shown);
+    m_station->telopShown(text, shown, stvTelop->isVisibleTo(this));
 }
 
 void frmMain::restartPresentation()
@@ -707,7 +460,7 @@ void frmMain::timIntval_Timer()
             synchroniseWithMaster();
 
         // An animation whose frame stood still for a whole tick has ended: play it again.
-        if (m_blank) {
+        if (m_station->isBlank()) {
             intLastFrame = 0;
         } else if (environment("optTarget") != QLatin1String("1")) {
             const int frame = swf1->FrameNum();
@@ -752,19 +505,18 @@ void frmMain::takeOverMaster(const master::Check& check)
     if (timIntval.interval() == 0)
         return; // the supervision stopped meanwhile (settings dialog, exit): looked at again later
     strBasePath = check.masterFolder;
-    m_urgent->setFolders(urgentFolders());
+    m_station->setRole(true, strBasePath);
     switch (check.outcome) {
     case master::Check::Unchanged:
         m_master->reportSuccess(QString());
-        setMasterReachable(true);
+        m_station->masterReached(true);
         return;
     case master::Check::Changing:
         qCDebug(lcPlayer) << "the master is saving its settings; taking them over at the next tick";
         return;
     case master::Check::Failed:
-        m_lastError = check.error;
         m_master->reportFailure(check.error);
-        setMasterReachable(false);
+        m_station->masterReached(false, check.error);
         return;
     case master::Check::Changed:
         break;
@@ -782,30 +534,14 @@ void frmMain::takeOverMaster(const master::Check& check)
                                 m_programFolder);
         return;
     }
+    strLastStamp = check.pair.stamp;
     // The presentation changes once the mirror holds what the new settings show: until then
     // the old show plays on, instead of a new list without its pictures.
-    if (refreshMirror())
-        m_presentationPending = true;
-    else
+    if (!m_station->tookOver(strLastStamp))
         applyPresentation();
     applyTelopVisibility();
     applyTelopText(today());
-    strLastStamp = check.pair.stamp;
-    m_lastTakeOver = now();
-    setMasterReachable(true);
     m_master->reportSuccess(QStringLiteral("took over the master's settings of ") + strLastStamp);
-}
-
-// The group sees at once that a master stopped answering, or answers again.
-void frmMain::setMasterReachable(bool reachable)
-{
-    if (reachable == !m_masterUnreachableSince.isValid())
-        return;
-    if (reachable)
-        m_lastError.clear(); // the report tells the error of now, not one long mended
-    m_masterUnreachableSince = reachable ? QDateTime() : now();
-    if (m_status)
-        m_status->changed();
 }
 
 // ---- Commands ---------------------------------------------------------------------------------
@@ -814,8 +550,7 @@ void frmMain::cmdEnd_Click()
 {
     m_service->notifyStopping();
     timIntval.setInterval(0);
-    if (m_status)
-        m_status->stop(); // the group sees the stop at once, not as a report going stale
+    m_station->stop();
     emit programEnded();
 }
 
@@ -828,11 +563,9 @@ void frmMain::cmdEnv_Click()
 void frmMain::ShowSettingsDialog()
 {
     dlgEnv dialog(*this);
-    m_playLog->halt();
+    m_station->hold(true);
     dialog.exec();
-    if (!m_blank)
-        m_playLog
-            ->resume(); // a dialog closed while the schedule holds the screen dark proves nothing
+    m_station->hold(false);
 }
 
 void frmMain::cmdHelp_Click()

@@ -8,11 +8,8 @@
 // The design is laid out for a 1024 x 768 screen and scaled to the screen it runs on. Heights
 // set at run time are in window units: 1024 x 768 units span the design's client area.
 
-#include "Mirror.h"
-#include "PlayLog.h"
-#include "Schedule.h"
-#include "StatusReport.h"
-#include "UrgentMessage.h"
+#include "ButtonBar.h"
+#include "Station.h"
 #include "runtime/IntervalTimer.h"
 
 #include <QDate>
@@ -39,34 +36,9 @@ namespace platform::movie {
 class MoviePlayer;
 }
 
-// The button bar: shows its background strip and takes the key focus.
-class PictureBar : public QLabel
-{
-    Q_OBJECT
-
-public:
-    explicit PictureBar(QWidget* parent);
-
-signals:
-    void KeyDown(int keyCode, Qt::KeyboardModifiers shift);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-};
-
-// A narrow button whose caption reads top to bottom.
-class VerticalButton : public QPushButton
-{
-    Q_OBJECT
-
-public:
-    VerticalButton(const QString& caption, QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
-class frmMain : public QWidget
+// The window's part in its group (proof of play, report, urgent message, schedule, mirror) is
+// its group::Station; the window answers the station's few questions as its StationHost.
+class frmMain : public QWidget, private group::StationHost
 {
     Q_OBJECT
 
@@ -111,9 +83,9 @@ public:
     QDate today() const { return now().date(); }
 
     void timIntval_Timer();
-    // The schedule of setting sets: applies the entry in force when it changed (every second).
-    void scheduleTick();
-    bool isBlank() const { return m_blank; }
+    group::Station& station() { return *m_station; }
+    // The schedule's "off" is in force: the screen is dark.
+    bool isBlank() const { return m_station->isBlank(); }
     void cmdEnd_Click();
     void cmdEnv_Click();
     void cmdHelp_Click();
@@ -139,7 +111,6 @@ private:
     void createTelop();
     void applyTelopSpeed();
     void applyDotPictures();
-    void applyPresentation();
     void applyTelopVisibility();
     void applyTelopText(const QDate& today);
     void followDayChange();
@@ -165,42 +136,18 @@ private:
     bool m_telopWithDate = false;
     MasterWatch* m_master;      // the subordinate's look at its master, off this thread
     ServiceNotifier* m_service; // readiness and keep-alive for the service manager
-    group::PlayLog* m_playLog;  // proof of play
-    group::Showing m_showing;   // what the presentation was last given, without a picture
-    QString m_picture;          // the picture on show, where known
-    group::StatusReporter* m_status = nullptr; // this PC's report to the group
-    group::ProcessUsage m_usage;
-    QString m_stationName;
-    QDateTime m_started;
-    QDateTime m_masterUnreachableSince;
-    QDateTime m_lastTakeOver;
-    QString m_lastError;
-    QString m_movieError; // why the movie given last can not be shown
-    group::Status currentStatus();
-    QTimer m_shotTimer; // a picture of the window for the group, every [STATUS] shot minutes
-    QTimer m_shotSoon;  // and shortly after the presentation changed
-    void applyShotInterval();
-    void takeShot();
-    group::UrgentWatch* m_urgent = nullptr; // an urgent message replaces the telop's text
-    void showUrgentMessage(const QString& text);
-    void applyUrgentDots();
-    QStringList urgentFolders() const;
-    QTimer m_scheduleTimer;
-    QString m_scheduleInForce;      // the entry occurrence applied last
-    QStringList m_scheduleProblems; // entries that can not be read, logged once
-    QString m_scheduleStamp;        // of the settings the schedule was read from
-    QDateTime m_scheduleLookedAt;   // when the entry in force was last looked for
-    QDateTime m_scheduleNext;       // when the next entry begins; invalid for none
-    QList<group::ScheduleEntry> m_schedule;
-    bool m_blank = false; // an "off" entry of the schedule is in force
-    void blankScreen(bool blank);
+    group::Station* m_station;  // this PC's part in its group
+
+    // What the station asks of the window.
+    bool takeSet(const QString& name) override;
+    void darken(bool dark) override;
+    void showUrgent(const QString& text) override;
+    void applyPresentation() override;
+    bool isShowHeld() const override;
+    QImage picture() override;
+    Engine engine() const override;
+    QSize screenSize() const override { return size(); }
     void darkenButtonBar(bool dark);
-    group::MirrorWatch* m_mirror = nullptr;
-    QTimer m_mirrorTimer;
-    bool m_mirrorFailed = false; // logged once until the master is reached again
-    // Brings the subordinate's mirror in line with its master; false when it has none.
-    bool refreshMirror();
-    bool m_presentationPending = false; // a take-over's presentation waits for the mirror
-    void setMasterReachable(bool reachable);
+    void applyUrgentDots();
     friend class frmMainProbe;
 };

@@ -2,6 +2,7 @@
 // for the network cases). Ticks are driven by calling the handler.
 
 #include "MasterWatch.h"
+#include "Mirror.h"
 #include "StrovelIds.h"
 #include "dlgEnv.h"
 #include "frmMain.h"
@@ -41,8 +42,8 @@ public:
     int intLastFrame() const { return w.intLastFrame; }
     QString strBasePath() const { return w.strBasePath; }
     QString strLastStamp() const { return w.strLastStamp; }
-    QString movie() const { return w.m_showing.movie; } // the movie last given
-    bool mirrorSyncing() const { return w.m_mirror->isSyncing(); }
+    QString movie() const { return w.station().showing().movie; } // the movie last given
+    bool mirrorSyncing() const { return w.station().mirror().isSyncing(); }
     // One supervision tick on a subordinate, its look at the master done and applied; any
     // back-off from earlier failures is skipped.
     void syncTick()
@@ -762,13 +763,13 @@ private slots:
         frmMain window(folder.path(), nullptr, [&] { return now; });
         frmMainProbe probe(window);
 
-        window.scheduleTick();     // at start-up: yesterday's 20:00 "off" is in force
+        window.station().scheduleTick();     // at start-up: yesterday's 20:00 "off" is in force
         QVERIFY(window.isBlank()); // the whole group goes dark, the bar too
         QVERIFY(!window.cmdEnv->isVisibleTo(&window));
         now = now.addSecs(1);
         if (!subordinate)
             QTest::ignoreMessage(QtInfoMsg, "took the set 朝 as the schedule says");
-        window.scheduleTick();
+        window.station().scheduleTick();
         QVERIFY(window.cmdEnv->isVisibleTo(&window));
         if (subordinate) {
             QVERIFY(!window.isBlank());
@@ -785,20 +786,20 @@ private slots:
         const int frame = window.swf1->FrameNum();
         now = QDateTime(QDate(2026, 12, 7), QTime(12, 0, 30));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("the schedule's set ない is not in"));
-        window.scheduleTick();
-        window.scheduleTick();
+        window.station().scheduleTick();
+        window.station().scheduleTick();
         QVERIFY(window.swf1->FrameNum() >= frame); // the show was not restarted
         QCOMPARE(readFile(folder.file(mdlCommon::SettingsFileName)), taken);
         QCOMPARE(probe.telop(dispid::Text).toString(), QStringLiteral("おはよう"));
 
         // A dialog opened and cancelled in the dark proves no play for the rest of the night.
         now = QDateTime(QDate(2026, 12, 7), QTime(20, 0));
-        window.scheduleTick();
+        window.station().scheduleTick();
         QVERIFY(window.isBlank());
         QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
         window.cmdEnv->click();
         now = QDateTime(QDate(2026, 12, 7), QTime(23, 0));
-        window.scheduleTick();
+        window.station().scheduleTick();
         QTest::qWait(200);
         window.close();
         const QByteArray log = readFile(folder.file(QStringLiteral("log/play-2026-12-07.csv")));
