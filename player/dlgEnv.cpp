@@ -1,6 +1,6 @@
 #include "dlgEnv.h"
 
-#include "Schedule.h"
+#include "Station.h" // the schedule section a loaded set keeps
 #include "StrovelIds.h"
 #include "frmMain.h"
 #include "mdlCommon.h"
