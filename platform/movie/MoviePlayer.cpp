@@ -2,6 +2,7 @@
 
 #include "movie/ImageEngine.h"
 #include "movie/MovieDispatch.h"
+#include "movie/OverlayVideoEngine.h"
 #include "movie/RuffleEngine.h"
 #include "movie/SlideShowEngine.h"
 #include "movie/SwfFile.h"
@@ -62,6 +63,21 @@ MoviePlayer::FileKind MoviePlayer::kindOf(const QString& path)
     return {Kind::Video, {}}; // anything else is for Qt Multimedia to try
 }
 
+// Video is drawn straight into the stage's X window where it can be; else, and where
+// LUMARET_VIDEO=multimedia asks for it, through Qt Multimedia.
+MovieEngine* MoviePlayer::newVideoEngine()
+{
+    QString why;
+    const QString sink = qEnvironmentVariable("LUMARET_VIDEO") == QLatin1String("multimedia")
+                             ? QString()
+                             : OverlayVideoEngine::sinkHere(&why);
+    if (!sink.isEmpty())
+        return new OverlayVideoEngine(sink, this);
+    if (!why.isEmpty())
+        qCInfo(lcMovie).noquote() << "video plays through Qt Multimedia:" << why;
+    return new VideoEngine(this);
+}
+
 void MoviePlayer::setSlidesInStep(bool inStep)
 {
     m_slidesInStep = inStep;
@@ -88,7 +104,7 @@ MovieEngine* MoviePlayer::engineFor(Kind kind)
         return m_swf;
     case Kind::Video:
         if (!m_video) {
-            m_video = new VideoEngine(this);
+            m_video = newVideoEngine();
             relayOutcome(m_video);
         }
         return m_video;

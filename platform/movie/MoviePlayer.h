@@ -112,6 +112,7 @@ private:
     void lookTimedOut();
     // Runs the command now, or once the look at the movie is done.
     void command(const std::function<void()>& run);
+    MovieEngine* newVideoEngine();
     MovieEngine* engineFor(Kind kind);
     void relayOutcome(MovieEngine* engine);
     void showEngine(MovieEngine* engine);

@@ -28,6 +28,8 @@ VideoEngine::VideoEngine(QObject* parent)
     m_player->setLoops(QMediaPlayer::Infinite);
     connect(m_player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& message) {
+                if (std::exchange(m_failedTold, true))
+                    return; // one failure per video: the player may report it more than once
                 qCWarning(lcVideo).noquote() << "cannot play the video:" << message;
                 emit failed(QStringLiteral("cannot play the video: ") + message);
             });
@@ -58,6 +60,7 @@ void VideoEngine::load(const QString& path)
 {
     m_seekTarget.reset();
     m_shownTold = false;
+    m_failedTold = false;
     m_player->setSource(QUrl::fromLocalFile(path));
     m_player->play();
 }

@@ -38,7 +38,8 @@ private:
     QVideoWidget* m_view;
     QMediaPlayer* m_player;
     QAudioOutput* m_audio;
-    bool m_shownTold = false; // shown() was emitted for the loaded video
+    bool m_shownTold = false;  // shown() was emitted for the loaded video
+    bool m_failedTold = false; // and failed()
 };
 
 } // namespace platform::movie

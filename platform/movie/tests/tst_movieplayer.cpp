@@ -20,6 +20,7 @@
 #include <QNetworkDatagram>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -437,6 +438,48 @@ private slots:
         QTest::qWait(400); // the last frame read before the stop may still come in
         const auto [stopped, later] = frameTwice(*player, 800);
         QCOMPARE(later, stopped);
+    }
+
+    // Video is drawn over the whole stage, stretched (the bars' middle one is green), on the
+    // short path into the stage's window and through Qt Multimedia alike; a file neither can
+    // play leaves the stage black, says why, and the next video plays.
+    void videoOnTheStage_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("into the stage's window") << QByteArray();
+        QTest::newRow("through Qt Multimedia") << QByteArray("multimedia");
+    }
+    void videoOnTheStage()
+    {
+        QFETCH(QByteArray, path);
+        qputenv("LUMARET_VIDEO", path);
+        const auto reset = qScopeGuard([] { qunsetenv("LUMARET_VIDEO"); });
+        const auto onScreen = [&] {
+            const QPoint centre = player->mapToGlobal(player->rect().center());
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(0, centre.x(), centre.y(), 1, 1)
+                .toImage()
+                .pixel(0, 0);
+        };
+        player->setMovie(fixture("clip-1016x677.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 0, Startup);
+        QTRY_VERIFY_WITH_TIMEOUT(near(onScreen(), qRgb(0, 255, 0)), 5000);
+
+        QTemporaryDir dir;
+        const QString broken = dir.filePath(QStringLiteral("broken.mp4"));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(100000, 'x'));
+        file.close();
+        QSignalSpy failed(player.get(), &MoviePlayer::movieFailed);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot play the video"));
+        player->setMovie(broken);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, Startup);
+        QTRY_VERIFY_WITH_TIMEOUT(near(onScreen(), qRgb(0, 0, 0)), 5000);
+        QCOMPARE(player->FrameNum(), 0);
+
+        player->setMovie(fixture("clip-1016x677.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(near(onScreen(), qRgb(0, 255, 0)), Startup);
     }
 
     // The members by dispatch identifier.
