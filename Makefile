@@ -35,6 +35,7 @@ package: deps
 
 # Benchmarks are run by hand; see bench/README.md.
 bench: build
+	cmake --build $(BUILD_DIR) --target bench_clips
 	bench/run-telop-bench
 	bench/run-profile-bench
 	bench/run-movie-bench
