@@ -3,6 +3,7 @@
 #include "text/Printable.h"
 
 #include <QGuiApplication>
+#include <QList>
 #include <QLoggingCategory>
 #include <QResizeEvent>
 #include <QUrl>
@@ -137,24 +138,32 @@ OverlayVideoEngine::OverlayVideoEngine(const QString& sink, QObject* parent)
     m_view = stage;
     m_surface = surface;
 
-    // Our sink bin: convert and scale once, then draw. xvimagesink scales on the X server; for
-    // ximagesink the frame is scaled to the stage's size, stretched as the other engines do.
+    // Our sink bin: convert and scale in one pass, then draw. xvimagesink scales on the X
+    // server; for ximagesink each frame is scaled to the stage's size (stretched, as the other
+    // engines do) in the same pass as its conversion, so only the stage's pixels are converted.
     m_sink = gst_element_factory_make(m_sinkName.toLatin1().constData(), nullptr);
     g_object_set(m_sink, "force-aspect-ratio", FALSE, nullptr);
-    GstElement* bin = gst_bin_new("stage");
-    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-    GstElement* last = convert;
-    gst_bin_add_many(GST_BIN(bin), convert, m_sink, nullptr);
+    QList<GstElement*> chain;
     if (m_sinkName == QLatin1String("ximagesink")) {
-        GstElement* scale = gst_element_factory_make("videoscale", nullptr);
-        g_object_set(scale, "add-borders", FALSE, nullptr);
+        if (GstElement* both = gst_element_factory_make("videoconvertscale", nullptr))
+            chain << both;
+        else // before GStreamer 1.22: scale first, then convert the fewer pixels
+            chain << gst_element_factory_make("videoscale", nullptr)
+                  << gst_element_factory_make("videoconvert", nullptr);
+        g_object_set(chain.first(), "add-borders", FALSE, nullptr);
         m_size = gst_element_factory_make("capsfilter", nullptr);
-        gst_bin_add_many(GST_BIN(bin), scale, m_size, nullptr);
-        gst_element_link_many(convert, scale, m_size, nullptr);
-        last = m_size;
+        chain << m_size;
+    } else {
+        chain << gst_element_factory_make("videoconvert", nullptr);
     }
-    gst_element_link(last, m_sink);
-    GstPad* input = gst_element_get_static_pad(convert, "sink");
+    chain << m_sink;
+    GstElement* bin = gst_bin_new("stage");
+    for (qsizetype i = 0; i < chain.size(); ++i) {
+        gst_bin_add(GST_BIN(bin), chain[i]);
+        if (i > 0)
+            gst_element_link(chain[i - 1], chain[i]);
+    }
+    GstPad* input = gst_element_get_static_pad(chain.first(), "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
     gst_object_unref(input);
 
