@@ -75,6 +75,23 @@ std::shared_ptr<ServerLibrary> loadServer(const QString& path)
     return server;
 }
 
+// Whether a library file can be a server at all: its symbol names hold the class factory's.
+// Looked at without loading it, so that the program's other libraries (some large, opened only
+// when needed) are not loaded just to be asked.
+bool mayBeServer(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const uchar* bytes = file.map(0, file.size());
+    if (!bytes)
+        return true; // can not tell: loading it tells
+    const bool found = QByteArrayView(reinterpret_cast<const char*>(bytes), file.size())
+                           .indexOf(QByteArrayView("DllGetClassObject")) >= 0;
+    file.unmap(const_cast<uchar*>(bytes));
+    return found;
+}
+
 QString hostFolder()
 {
     Servers& s = servers();
@@ -91,7 +108,8 @@ QList<std::shared_ptr<ServerLibrary>> hostFolderServers()
     QStringList paths;
     for (const QFileInfo& file :
          folder.entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name))
-        paths.append(file.filePath());
+        if (mayBeServer(file.filePath()))
+            paths.append(file.filePath());
     {
         Servers& s = servers();
         QMutexLocker locker(&s.mutex);
