@@ -34,6 +34,12 @@
 
 using platform::movie::MoviePlayer;
 
+// The web player's engine, from its library (linked here).
+inline platform::movie::RuffleEngine* swfEngine(const platform::movie::MoviePlayer& player)
+{
+    return qobject_cast<platform::movie::RuffleEngine*>(player.webPlayer());
+}
+
 namespace {
 
 const QString ProgramDir = QStringLiteral(PROGRAM_DIR);
@@ -109,9 +115,9 @@ double timeToFirstFrame(MoviePlayer& player, const QString& movie)
 {
     const double start = double(QDateTime::currentMSecsSinceEpoch());
     player.setMovie(movie);
-    while (!player.swfEngine()) // the file is looked at first
+    while (!swfEngine(player)) // the file is looked at first
         waitMs(1);
-    auto* page = static_cast<QWebEngineView*>(player.swfEngine()->view())->page();
+    auto* page = static_cast<QWebEngineView*>(swfEngine(player)->view())->page();
     double shownAt = 0;
     QElapsedTimer clock;
     clock.start();

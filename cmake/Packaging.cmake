@@ -6,7 +6,8 @@
 #   the systemd user unit (installed, not enabled) and the manual page lumaret(1)
 # The Strovel libraries, headers and CMake package are installed by StrovelPackage.
 # The folders are named in ProgramFolder.cmake.
-install(TARGETS lumaret regsvr platform_movie platform_profile platform_text
+install(TARGETS lumaret regsvr platform_movie platform_movie_web platform_movie_video
+    platform_profile platform_text
     RUNTIME DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR}
     LIBRARY DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR})
 # The web player without its licence files, which the package's copyright file carries.

@@ -10,8 +10,8 @@
 
 #include "com/ControlHost.h"
 #include "com/PropertyBag.h"
+#include "movie/MovieEngine.h"
 #include "movie/MoviePlayer.h"
-#include "movie/RuffleEngine.h"
 #include "profile/AtomicFile.h"
 #include "runtime/DocumentOpener.h"
 #include "runtime/Guard.h"
@@ -280,9 +280,8 @@ QImage frmMain::picture()
 
 group::StationHost::Engine frmMain::engine() const
 {
-    if (const auto* web = swf1->swfEngine())
-        return {QStringLiteral("web player"), std::max(0, web->pageLoadCount() - 1),
-                web->renderProcessId()};
+    if (const auto* web = swf1->webPlayer())
+        return {QStringLiteral("web player"), web->restartCount(), web->helperProcessId()};
     return {m_station->showing().mode == QLatin1String("slides") ? QStringLiteral("native")
                                                                  : QStringLiteral("none"),
             0, 0};

@@ -3,6 +3,8 @@
 // One way of playing movies: the web player for SWF, Qt Multimedia for video, QMovie for
 // images. The presentation component holds one of each and shows the one that plays.
 
+#include "movie/MovieExport.h"
+
 #include <QObject>
 #include <QString>
 
@@ -10,7 +12,7 @@ class QWidget;
 
 namespace platform::movie {
 
-class MovieEngine : public QObject
+class PLATFORM_MOVIE_EXPORT MovieEngine : public QObject
 {
     Q_OBJECT
 
@@ -31,6 +33,9 @@ public:
     // False while the engine has waited too long for an answer from whatever plays the movie
     // (a hung page); true when it has nothing to wait for.
     virtual bool isAnswering() const { return true; }
+    // How often the engine started its helper process anew, and that process (0 for none).
+    virtual int restartCount() const { return 0; }
+    virtual qint64 helperProcessId() const { return 0; }
 
 signals:
     // The loaded movie's first frame is on show (once per load).

@@ -1,12 +1,11 @@
 #include "movie/MoviePlayer.h"
 
+#include "movie/EngineLibraries.h"
 #include "movie/ImageEngine.h"
 #include "movie/MovieDispatch.h"
-#include "movie/OverlayVideoEngine.h"
-#include "movie/RuffleEngine.h"
 #include "movie/SlideShowEngine.h"
 #include "movie/SwfFile.h"
-#include "movie/VideoEngine.h"
+#include "movie/SwfPreparation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,9 +13,11 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QImageReader>
+#include <QLibrary>
 #include <QLoggingCategory>
 #include <QStackedLayout>
 #include <QtConcurrent/QtConcurrentRun>
+#include <dlfcn.h>
 
 Q_LOGGING_CATEGORY(lcMovie, "lumaret.movie")
 
@@ -36,7 +37,7 @@ MoviePlayer::MoviePlayer(QWidget* parent, const QString& runtimeFolder)
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->addWidget(m_blank);
     // Whether or not a movie will need the web player, what its earlier runs left goes now.
-    RuffleEngine::removeStaleCopies();
+    removeStaleCopies();
     m_swfIdle.setSingleShot(true);
     m_swfIdle.setInterval(WebEngineIdleMs);
     connect(&m_swfIdle, &QTimer::timeout, this, &MoviePlayer::endIdleWebEngine);
@@ -63,20 +64,24 @@ MoviePlayer::FileKind MoviePlayer::kindOf(const QString& path)
     return {Kind::Video, {}}; // anything else is for Qt Multimedia to try
 }
 
-// Video is drawn straight into the stage's X window where it can be; else, and where
-// LUMARET_VIDEO=multimedia asks for it, through Qt Multimedia.
-MovieEngine* MoviePlayer::newVideoEngine()
+namespace {
+
+// An engine library's function, from the folder this library was loaded from. The library stays
+// open once opened: the web engine can not be taken out of a process that ran it.
+QFunctionPointer engineMaker(const char* library, const char* function)
 {
-    QString why;
-    const QString sink = qEnvironmentVariable("LUMARET_VIDEO") == QLatin1String("multimedia")
-                             ? QString()
-                             : OverlayVideoEngine::sinkHere(&why);
-    if (!sink.isEmpty())
-        return new OverlayVideoEngine(sink, this);
-    if (!why.isEmpty())
-        qCInfo(lcMovie).noquote() << "video plays through Qt Multimedia:" << why;
-    return new VideoEngine(this);
+    Dl_info self{};
+    ::dladdr(reinterpret_cast<void*>(&engineMaker), &self);
+    const QString folder = QFileInfo(QFile::decodeName(self.dli_fname)).absolutePath();
+    QLibrary opened(QDir(folder).filePath(QString::fromLatin1(library)));
+    const QFunctionPointer maker = opened.resolve(function);
+    if (!maker)
+        qCWarning(lcMovie).noquote()
+            << "cannot open" << opened.fileName() << ":" << opened.errorString();
+    return maker;
 }
+
+} // namespace
 
 void MoviePlayer::setSlidesInStep(bool inStep)
 {
@@ -98,13 +103,21 @@ MovieEngine* MoviePlayer::engineFor(Kind kind)
     case Kind::Swf:
         if (!m_swf) {
             qCInfo(lcMovie) << "starting the web player for a movie that needs it";
-            m_swf = new RuffleEngine(m_runtimeFolder, this);
+            static const auto make =
+                reinterpret_cast<NewWebPlayer>(engineMaker(WebPlayerLibrary, NewWebPlayerName));
+            if (!make)
+                return nullptr;
+            m_swf = make(m_runtimeFolder, this);
             relayOutcome(m_swf);
         }
         return m_swf;
     case Kind::Video:
         if (!m_video) {
-            m_video = newVideoEngine();
+            static const auto make =
+                reinterpret_cast<NewVideoEngine>(engineMaker(VideoLibrary, NewVideoEngineName));
+            if (!make)
+                return nullptr;
+            m_video = make(this);
             relayOutcome(m_video);
         }
         return m_video;

@@ -34,7 +34,6 @@ struct IDispatch;
 namespace platform::movie {
 
 class MovieEngine;
-class RuffleEngine;
 class SlideShowEngine;
 class MovieDispatch;
 
@@ -65,8 +64,8 @@ public:
     // Play 112, FrameNum 107. Lives as long as the component.
     com::IDispatch* dispatch() const;
 
-    // The SWF engine while it runs (tests, benchmarks).
-    RuffleEngine* swfEngine() const { return m_swf; }
+    // The web player while it runs: a RuffleEngine, made by the web player's library.
+    MovieEngine* webPlayer() const { return m_swf; }
     // The native slide show, once one was played (tests).
     SlideShowEngine* slideShowEngine() const { return m_slides; }
 
@@ -112,7 +111,6 @@ private:
     void lookTimedOut();
     // Runs the command now, or once the look at the movie is done.
     void command(const std::function<void()>& run);
-    MovieEngine* newVideoEngine();
     MovieEngine* engineFor(Kind kind);
     void relayOutcome(MovieEngine* engine);
     void showEngine(MovieEngine* engine);
@@ -121,7 +119,7 @@ private:
     QString m_runtimeFolder;
     QStackedLayout* m_layout;
     QWidget* m_blank;
-    RuffleEngine* m_swf = nullptr;
+    MovieEngine* m_swf = nullptr;
     SlideShowEngine* m_slides = nullptr;
     QTimer m_swfIdle;
     MovieEngine* m_video = nullptr;

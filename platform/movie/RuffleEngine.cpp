@@ -110,34 +110,7 @@ QString copiesTemplate()
                       .arg(QCoreApplication::applicationPid()));
 }
 
-bool processRuns(qint64 pid)
-{
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
-}
-
 } // namespace
-
-// Removes the copy folders of earlier runs that ended without removing them (killed, power
-// cut). Folders of processes that still run are left alone.
-void RuffleEngine::removeStaleCopies()
-{
-    const QString program = QCoreApplication::applicationName();
-    const QRegularExpression ours(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(program) + QStringLiteral("-(\\d+)-[A-Za-z0-9]{6}")));
-    QDir temporary(QDir::tempPath());
-    for (const QString& name :
-         temporary.entryList({program + QStringLiteral("-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QRegularExpressionMatch match = ours.match(name);
-        // Only numbered folders: "<program>-XXXXXX" is what any temporary folder of a
-        // program is called by default, and may be in use.
-        if (!match.hasMatch() || processRuns(match.captured(1).toLongLong()))
-            continue;
-        QDir stale(temporary.filePath(name));
-        if (QFileInfo(stale.path()).isSymLink() || !stale.removeRecursively())
-            continue;
-        qCInfo(lcRuffle).noquote() << "removed" << stale.path() << "left by an earlier run";
-    }
-}
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 
 class QWebEngineView;
@@ -48,12 +49,11 @@ public:
     bool isReadingMovie() const { return m_preparing; }
     // How many times the page has loaded (tests).
     int pageLoadCount() const { return m_pageLoads; }
+    int restartCount() const override { return std::max(0, m_pageLoads - 1); }
+    qint64 helperProcessId() const override { return renderProcessId(); }
     // Runs a script on the page and hands its result to the callback (tests).
     void evaluate(const QString& script, const std::function<void(const QVariant&)>& callback);
     RenderMemoryWatch& memoryWatch() { return m_memory; }
-
-    // Removes the movie copies that earlier runs of the program left behind (killed, power cut).
-    static void removeStaleCopies();
 
 private:
     void run(const QString& script);

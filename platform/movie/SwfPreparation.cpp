@@ -3,7 +3,16 @@
 #include "movie/SwfFile.h"
 #include "movie/SwfWriter.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <cerrno>
+#include <csignal>
+
+Q_LOGGING_CATEGORY(lcPreparation, "lumaret.movie.swf")
 
 namespace platform::movie {
 
@@ -38,6 +47,37 @@ PreparedSwf prepareSwf(const QString& path, const QString& copyPath)
     if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size() && copy.flush())
         prepared.file = copyPath;
     return prepared;
+}
+
+namespace {
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+}
+
+} // namespace
+
+// Removes the copy folders of earlier runs that ended without removing them (killed, power
+// cut). Folders of processes that still run are left alone.
+void removeStaleCopies()
+{
+    const QString program = QCoreApplication::applicationName();
+    const QRegularExpression ours(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(program) + QStringLiteral("-(\\d+)-[A-Za-z0-9]{6}")));
+    QDir temporary(QDir::tempPath());
+    for (const QString& name :
+         temporary.entryList({program + QStringLiteral("-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch match = ours.match(name);
+        // Only numbered folders: "<program>-XXXXXX" is what any temporary folder of a
+        // program is called by default, and may be in use.
+        if (!match.hasMatch() || processRuns(match.captured(1).toLongLong()))
+            continue;
+        QDir stale(temporary.filePath(name));
+        if (QFileInfo(stale.path()).isSymLink() || !stale.removeRecursively())
+            continue;
+        qCInfo(lcPreparation).noquote() << "removed" << stale.path() << "left by an earlier run";
+    }
 }
 
 } // namespace platform::movie

@@ -5,6 +5,8 @@
 // a worker. Old-style movies get a copy that reports its frames; ActionScript 3 movies play as
 // they are, inside the loader shell.
 
+#include "movie/MovieExport.h"
+
 #include <QString>
 
 namespace platform::movie {
@@ -21,6 +23,10 @@ struct PreparedSwf
 };
 
 // Reads the movie at path; an old-style movie's copy with frame reports goes to copyPath.
-PreparedSwf prepareSwf(const QString& path, const QString& copyPath);
+PLATFORM_MOVIE_EXPORT PreparedSwf prepareSwf(const QString& path, const QString& copyPath);
+
+// Removes the movie copies that earlier runs of the program left behind (killed, power cut):
+// the folders "<program>-<pid>-XXXXXX" in the temporary folder of processes that are gone.
+PLATFORM_MOVIE_EXPORT void removeStaleCopies();
 
 } // namespace platform::movie

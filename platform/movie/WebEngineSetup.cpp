@@ -1,6 +1,7 @@
 #include "movie/WebEngineSetup.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLoggingCategory>
 #include <unistd.h>
@@ -51,6 +52,9 @@ void prepareWebEngine()
             qputenv("QT_XCB_GL_INTEGRATION", "none");
     }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    // The web engine's library is opened only when a movie needs it, after the application
+    // object exists; the context it shares its drawing through must be made with that object.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 } // namespace platform::movie

@@ -648,7 +648,7 @@ private slots:
         QCOMPARE(loaded, ok ? placeholderThenEffect : QStringList());
         QTRY_VERIFY_WITH_TIMEOUT(isColour(Qt::red), 300);
         QTRY_VERIFY_WITH_TIMEOUT(isColour(Qt::green), 4500);
-        QVERIFY(!window->swf1->swfEngine());
+        QVERIFY(!window->swf1->webPlayer());
     }
 
     // At midnight only the date in front of the shown text changes: blanks typed around the

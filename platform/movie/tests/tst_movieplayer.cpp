@@ -37,6 +37,12 @@
 
 using platform::movie::MoviePlayer;
 
+// The web player's engine, from its library (linked here).
+inline platform::movie::RuffleEngine* swfEngine(const platform::movie::MoviePlayer& player)
+{
+    return qobject_cast<platform::movie::RuffleEngine*>(player.webPlayer());
+}
+
 namespace {
 
 const QString Fixtures = QStringLiteral(MOVIE_FIXTURES);
@@ -536,7 +542,7 @@ private slots:
 
         player->setMovie(movie);
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(255, 0, 0)), Startup);
-        QCOMPARE(player->swfEngine() != nullptr, engine == Engine::WebPlayer);
+        QCOMPARE(swfEngine(*player) != nullptr, engine == Engine::WebPlayer);
     }
 
     // A slide show runs for months: in the web player each picture is read and decoded once,
@@ -570,8 +576,8 @@ private slots:
         QVERIFY(!movie.isEmpty());
         const auto resting = [&]() -> int {
             int answer = -1;
-            player->swfEngine()->evaluate(QStringLiteral("lumaret.state().resting"),
-                                          [&](const QVariant& v) { answer = v.toBool(); });
+            swfEngine(*player)->evaluate(QStringLiteral("lumaret.state().resting"),
+                                         [&](const QVariant& v) { answer = v.toBool(); });
             return QTest::qWaitFor([&] { return answer >= 0; }, 5000) ? answer : -1;
         };
 
@@ -599,7 +605,7 @@ private slots:
             else
                 QTRY_VERIFY(near(centreOf(*player), qRgb(0, 0, 0)));
         }
-        QVERIFY(!player->swfEngine());
+        QVERIFY(!swfEngine(*player));
         QCOMPARE(renderProcesses(), 0);
 
         player->setWebEngineIdleMs(1000);
@@ -607,12 +613,12 @@ private slots:
         player->setMovie(
             redAndGreenSlideShow(web, QStringLiteral("フェード.swf"), 400, Engine::WebPlayer));
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), Startup);
-        QVERIFY(player->swfEngine());
+        QVERIFY(swfEngine(*player));
         QTRY_VERIFY(renderProcesses() > 0);
 
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("no movie has needed the web player"));
         player->setMovie(img.filePath(QStringLiteral("フェード.swf")));
-        QTRY_VERIFY(!player->swfEngine());
+        QTRY_VERIFY(!swfEngine(*player));
         QTRY_COMPARE_WITH_TIMEOUT(renderProcesses(), 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(near(centreOf(*player), qRgb(0, 255, 0)), 3000);
     }
@@ -856,7 +862,7 @@ private slots:
         if (plays) {
             QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(player->swfEngine() && !player->swfEngine()->isReadingMovie(),
+            QTRY_VERIFY_WITH_TIMEOUT(swfEngine(*player) && !swfEngine(*player)->isReadingMovie(),
                                      30000);
             QTest::qWait(500);
             QCOMPARE(player->FrameNum(), 0);
@@ -918,8 +924,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(player->FrameNum(), 23, Startup);
         const auto starts = [&]() -> int {
             int count = -1;
-            player->swfEngine()->evaluate(QStringLiteral("lumaret.starts()"),
-                                          [&](const QVariant& v) { count = v.toInt(); });
+            swfEngine(*player)->evaluate(QStringLiteral("lumaret.starts()"),
+                                         [&](const QVariant& v) { count = v.toInt(); });
             return QTest::qWaitFor([&] { return count >= 0; }, 5000) ? count : -1;
         };
         const int before = starts();
@@ -1034,7 +1040,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
         QTest::qWait(2500); // the hung look's answer comes and is dropped
         QCOMPARE(player->Movie(), fixture("timeline6.swf"));
-        QVERIFY(player->swfEngine());
+        QVERIFY(swfEngine(*player));
     }
 
     // A missing file shows nothing, raises nothing, and the next movie plays.
@@ -1059,7 +1065,7 @@ private slots:
     {
         player->setMovie(fixture("timeline6.swf"));
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, Startup);
-        platform::movie::RuffleEngine* engine = player->swfEngine();
+        platform::movie::RuffleEngine* engine = swfEngine(*player);
         const int loads = engine->pageLoadCount();
         player->setMovie(fixture("timeline8.swf")); // within the limit: no reload
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 2, 5000);
@@ -1102,7 +1108,7 @@ private slots:
         player->setMovie(fixture("timeline6.swf"));
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
         for (const char* delay : {"1", "2", "4"}) {
-            const qint64 pid = player->swfEngine()->renderProcessId();
+            const qint64 pid = swfEngine(*player)->renderProcessId();
             QVERIFY(pid > 0);
             QTest::ignoreMessage(
                 QtWarningMsg,
@@ -1157,7 +1163,7 @@ private slots:
         } else {
             player->setMovie(savedMovie(dir, loopingMovie({})));
             QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
-            player->swfEngine()->evaluate(logger.pageScript(), {});
+            swfEngine(*player)->evaluate(logger.pageScript(), {});
         }
         QTest::qWait(3000);
         QVERIFY2(logger.received().isEmpty(), qPrintable(logger.received().join(u'\n')));
@@ -1184,7 +1190,7 @@ private slots:
         const auto read = [&](const QString& path) {
             QString answer;
             bool done = false;
-            player->swfEngine()->evaluate(
+            swfEngine(*player)->evaluate(
                 QStringLiteral("(function () { const x = new XMLHttpRequest(); try { "
                                "x.open('GET', '%1', false); x.send(); return x.responseText; } "
                                "catch (e) { return 'refused'; } })()")
@@ -1213,8 +1219,8 @@ private slots:
         QVERIFY(child.open(QIODevice::WriteOnly) && child.write(soundOnceMovie()) > 0);
         child.close();
         player->setMovie(sounding);
-        QTRY_VERIFY_WITH_TIMEOUT(player->swfEngine(), Startup);
-        platform::movie::RuffleEngine& engine = *player->swfEngine();
+        QTRY_VERIFY_WITH_TIMEOUT(swfEngine(*player), Startup);
+        platform::movie::RuffleEngine& engine = *swfEngine(*player);
         const auto outputs = [&](const char* which) {
             return pageAnswer(engine, QStringLiteral("lumaret.audioOutputs()"))
                 .toMap()
@@ -1254,7 +1260,7 @@ private slots:
         const QString loop = savedMovie(movieDir, loopingMovie({}));
         player->setMovie(loop);
         QTRY_VERIFY_WITH_TIMEOUT(player->FrameNum() > 3, Startup);
-        platform::movie::RuffleEngine* engine = player->swfEngine();
+        platform::movie::RuffleEngine* engine = swfEngine(*player);
         const int loads = engine->pageLoadCount();
         if (halted)
             player->StopPlay();
