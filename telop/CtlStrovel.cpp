@@ -126,6 +126,12 @@ CtlStrovel::CtlStrovel(QWidget* parent) : QWidget(parent), d(std::make_unique<Ct
 {
     // Every paint covers the whole widget with the composed frame.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    if (ScreenBoard::available()) {
+        // Its own window, drawn by the X server from its copies of the board and the strip.
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
     d->PIC_STR.foreColor = qRgb(255, 255, 255);
     d->PIC_STR.font = ambientFont();
     d->Timer1.setInterval(DefaultInterval);
@@ -530,17 +536,21 @@ void CtlStrovel::composeFrame()
                d->PIC_M.image(), 0, 0);
 }
 
-// A new frame: the strip at stripX, or none. Only what changed is painted again: the strip's
+// A new frame: the strip at stripX, or none. Only what changed is drawn again: the strip's
 // old and new places when it moves, everything when it appears or goes.
 void CtlStrovel::showFrame(std::optional<int> stripX)
 {
     const auto stripAt = [&](int x) { return QRect(x, 0, d->PIC_M.width(), d->PIC_M.height()); };
-    if (stripX && d->stripOnShow)
-        update(stripAt(*d->stripOnShow).united(stripAt(*stripX)) & rect());
-    else
-        update();
+    const QRegion changed =
+        stripX && d->stripOnShow
+            ? QRegion(stripAt(*d->stripOnShow).united(stripAt(*stripX)) & rect())
+            : QRegion(rect());
     d->stripOnShow = stripX;
     d->frameComposed = false;
+    if (ScreenBoard* screen = isVisible() ? screenBoard() : nullptr)
+        drawOnScreen(*screen, changed);
+    else
+        update(changed);
 }
 
 // The board, with the text at the left edge only when textFlag is 1.
@@ -628,25 +638,88 @@ void CtlStrovel::Timer1_Timer()
 
 // ---- Widget events ---------------------------------------------------------------------------
 
+// Where each part of an area of the frame on show comes from.
+struct CtlStrovel::FrameParts
+{
+    QRegion board; // the board's pixels at the same place
+    QRegion strip; // the strip's, its left edge at stripX
+    QRegion dark;  // black: until the first build, and wherever the board does not reach
+    int stripX = 0;
+};
+
+CtlStrovel::FrameParts CtlStrovel::frameParts(const QRegion& area) const
+{
+    const QImage& board = d->PIC_B.image();
+    const QImage& strip = d->PIC_M.image();
+    const QRect boardRect(0, 0, board.width(), board.height());
+    FrameParts parts;
+    QRect stripRect;
+    if (d->stripOnShow && !strip.isNull()) {
+        parts.stripX = *d->stripOnShow;
+        stripRect = QRect(parts.stripX, 0, strip.width(), strip.height());
+    }
+    parts.board = (area - stripRect) & boardRect;
+    parts.strip = area & stripRect & boardRect;
+    parts.dark = area - boardRect;
+    return parts;
+}
+
 // Paints the frame on show straight from the board and the strip, in their pixel format and
 // size: one copy of what changed, nothing composed in between.
 void CtlStrovel::paintEvent(QPaintEvent* event)
 {
+    // A grab paints through a painter of its own; the screen is drawn by the server.
+    const bool grabbed = redirected(nullptr) || sharedPainter();
+    if (!grabbed && testAttribute(Qt::WA_PaintOnScreen)) {
+        if (ScreenBoard* screen = screenBoard())
+            drawOnScreen(*screen, event->region());
+        return;
+    }
     QPainter painter(this);
     const QImage& board = d->PIC_B.image();
     const QImage& strip = d->PIC_M.image();
-    const QRect stripRect = d->stripOnShow && !strip.isNull()
-                                ? QRect(*d->stripOnShow, 0, strip.width(), strip.height())
-                                : QRect();
-    const QRegion dirty = event->region();
-    const QRegion boardPart = (dirty - stripRect) & QRect(0, 0, board.width(), board.height());
-    for (const QRect& r : boardPart)
+    const FrameParts parts = frameParts(event->region());
+    for (const QRect& r : parts.board)
         painter.drawImage(r.topLeft(), board, r);
-    for (const QRect& r : dirty& stripRect& QRect(0, 0, board.width(), board.height()))
-        painter.drawImage(r.topLeft(), strip, r.translated(-stripRect.topLeft()));
-    // Until the first build, and wherever the board does not reach, show a dark board.
-    for (const QRect& r : dirty - QRect(0, 0, board.width(), board.height()))
+    for (const QRect& r : parts.strip)
+        painter.drawImage(r.topLeft(), strip, r.translated(-parts.stripX, 0));
+    for (const QRect& r : parts.dark)
         painter.fillRect(r, Qt::black);
+}
+
+void CtlStrovel::drawOnScreen(ScreenBoard& screen, const QRegion& area)
+{
+    const QImage& board = d->PIC_B.image();
+    const QImage& strip = d->PIC_M.image();
+    const FrameParts parts = frameParts(area);
+    for (const QRect& r : parts.board)
+        screen.drawBoard(board, r);
+    for (const QRect& r : parts.strip)
+        screen.drawStrip(strip, r, parts.stripX);
+    for (const QRect& r : parts.dark)
+        screen.fillDark(r);
+    screen.flush();
+}
+
+// The server's board of this widget's window, opened again when the window is new (a new
+// parent makes a new one). Where the window's pixels do not suit it, Qt paints from then on.
+ScreenBoard* CtlStrovel::screenBoard()
+{
+    if (!testAttribute(Qt::WA_PaintOnScreen) || !internalWinId())
+        return nullptr;
+    if (d->screenBoard && d->screenBoard->window() == internalWinId())
+        return d->screenBoard.get();
+    d->screenBoard = ScreenBoard::open(*this);
+    if (!d->screenBoard) {
+        setAttribute(Qt::WA_PaintOnScreen, false);
+        update();
+    }
+    return d->screenBoard.get();
+}
+
+QPaintEngine* CtlStrovel::paintEngine() const
+{
+    return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
 }
 
 void CtlStrovel::resizeEvent(QResizeEvent* /*event*/)

@@ -23,6 +23,7 @@ namespace platform {
 class PropertyBag;
 }
 struct CtlStrovelPrivate;
+class ScreenBoard;
 
 class STROVEL_EXPORT CtlStrovel : public QWidget
 {
@@ -98,6 +99,9 @@ public:
     // Saves the persisted properties that differ from their defaults.
     bool WriteProperties(platform::PropertyBag& bag) const;
 
+    // None while the X server draws the frames into the control's own window.
+    QPaintEngine* paintEngine() const override;
+
 signals:
     void Click();
     void DblClick();
@@ -122,6 +126,10 @@ private:
     void composeBoard();
     void composeFrame();
     void showFrame(std::optional<int> stripX);
+    struct FrameParts;
+    FrameParts frameParts(const QRegion& area) const;
+    ScreenBoard* screenBoard();
+    void drawOnScreen(ScreenBoard& screen, const QRegion& area);
     QImage unlitCellColumn() const;
     int16_t nextStripX();
 

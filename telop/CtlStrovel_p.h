@@ -3,6 +3,7 @@
 // The telop control's state: its surfaces, its timer and its motion.
 
 #include "PictureSurface.h"
+#include "ScreenBoard.h"
 
 #include "runtime/IntervalTimer.h"
 #include "runtime/RuntimeError.h"
@@ -10,6 +11,7 @@
 #include <QPixmap>
 #include <QVariant>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 struct CtlStrovelPrivate
@@ -40,6 +42,7 @@ struct CtlStrovelPrivate
     // them only when someone reads it (frameComposed false until then).
     std::optional<int> stripOnShow;
     bool frameComposed = false;
-    bool tickFailing = false;       // a failing tick was logged; quiet until one succeeds
-    bool releaseEndsDouble = false; // the release after a double click is not a click
+    bool tickFailing = false;                 // a failing tick was logged; quiet until one succeeds
+    bool releaseEndsDouble = false;           // the release after a double click is not a click
+    std::unique_ptr<ScreenBoard> screenBoard; // on an X server: the frames drawn by the server
 };
