@@ -6,7 +6,7 @@
 #   the systemd user unit (installed, not enabled) and the manual page lumaret(1)
 # The Strovel libraries, headers and CMake package are installed by StrovelPackage.
 # The folders are named in ProgramFolder.cmake.
-install(TARGETS lumaret regsvr platform_movie platform_movie_web platform_movie_video
+install(TARGETS lumaret regsvr platform_movie platform_movie_web platform_movie_video platform_movie_multimedia
     platform_profile platform_text
     RUNTIME DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR}
     LIBRARY DESTINATION ${LUMARET_PROGRAM_INSTALL_DIR})

@@ -115,9 +115,14 @@ MovieEngine* MoviePlayer::engineFor(Kind kind)
         if (!m_video) {
             static const auto make =
                 reinterpret_cast<NewVideoEngine>(engineMaker(VideoLibrary, NewVideoEngineName));
-            if (!make)
+            m_video = make ? make(this) : nullptr;
+            if (!m_video) {
+                static const auto makeMultimedia = reinterpret_cast<NewVideoEngine>(
+                    engineMaker(MultimediaLibrary, NewMultimediaEngineName));
+                m_video = makeMultimedia ? makeMultimedia(this) : nullptr;
+            }
+            if (!m_video)
                 return nullptr;
-            m_video = make(this);
             relayOutcome(m_video);
         }
         return m_video;
