@@ -32,7 +32,16 @@ QString StrovelDesignerPlugin::whatsThis() const
 
 QWidget* StrovelDesignerPlugin::createWidget(QWidget* parent)
 {
-    return new CtlStrovel(parent);
+    if (!m_inFormEditor)
+        return new CtlStrovel(parent);
+    // In the form editor the control paints through Qt: a window of its own would cover the
+    // editor's selection handles and turn every widget beside it into a window too. Made
+    // without a parent, it has not done that yet when it is told.
+    auto* control = new CtlStrovel;
+    control->setAttribute(Qt::WA_PaintOnScreen, false);
+    control->setAttribute(Qt::WA_NativeWindow, false);
+    control->setParent(parent);
+    return control;
 }
 
 QString StrovelDesignerPlugin::includeFile() const

@@ -20,7 +20,13 @@ public:
     QString toolTip() const override;
     QString whatsThis() const override;
     bool isContainer() const override { return false; }
+    // Designer calls this, QUiLoader does not.
+    void initialize(QDesignerFormEditorInterface* core) override { m_inFormEditor = core; }
+    bool isInitialized() const override { return m_inFormEditor; }
     QWidget* createWidget(QWidget* parent) override;
     QString includeFile() const override;
     QString domXml() const override;
+
+private:
+    bool m_inFormEditor = false;
 };
