@@ -1166,9 +1166,14 @@ private slots:
         const QImage screen = window.grab().toImage();
         screen.save(QStringLiteral(BUILD_DIR "/telop-board.png"));
         // As Qt draws the telop, and as the screen shows it (the X server draws it there).
-        const QImage onScreen =
-            window.screen()->grabWindow(window.winId()).toImage().copy(window.stvTelop->geometry());
-        for (const QImage& board : {window.stvTelop->grab().toImage(), onScreen}) {
+        const auto onScreen = [&] {
+            return window.screen()
+                ->grabWindow(window.winId())
+                .toImage()
+                .copy(window.stvTelop->geometry())
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        for (const QImage& board : {window.stvTelop->grab().toImage(), onScreen()}) {
             const QRect unlit(450, 0, 500, 100); // right of the text
             const auto repeats = [&](int dx, int dy) {
                 for (int y = unlit.top(); y <= unlit.bottom(); ++y)
@@ -1182,6 +1187,20 @@ private slots:
             QVERIFY(!repeats(5, 0));
             QVERIFY(!repeats(0, 5));
         }
+        // A new text and new dots reach the screen at once, as Qt would paint them.
+        window.stvTelop->call(dispid::Action, {0}); // stands still
+        QImage red(5, 5, QImage::Format_RGB32);
+        red.fill(qRgb(255, 0, 0));
+        window.stvTelop->putPropertyRef(dispid::FrontBmp, QPixmap::fromImage(red));
+        window.stvTelop->putProperty(dispid::Text, QStringLiteral("本日閉店"));
+        // Only what the screen shows of it counts: the board reaches past the window's right
+        // edge, and the bar at the left covers its first pixels.
+        QRect shown(QPoint(), (window.stvTelop->geometry() & window.rect()).size());
+        shown.setLeft(window.picBar->geometry().right() + 1 - window.stvTelop->x());
+        QTRY_COMPARE_WITH_TIMEOUT(
+            onScreen().copy(shown),
+            window.stvTelop->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(shown),
+            2000);
     }
 
     // A two-folder group: the subordinate shows the master's new telop text within 1.5 s.
