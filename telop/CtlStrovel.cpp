@@ -699,6 +699,16 @@ void CtlStrovel::drawOnScreen(ScreenBoard& screen, const QRegion& area)
     for (const QRect& r : parts.dark)
         screen.fillDark(r);
     screen.flush();
+    if (screen.failed())
+        paintThroughQt();
+}
+
+// From now on Qt paints the control, into the same window.
+void CtlStrovel::paintThroughQt()
+{
+    d->screenBoard.reset();
+    setAttribute(Qt::WA_PaintOnScreen, false);
+    update();
 }
 
 // The server's board of this widget's window, opened again when the window is new (a new
@@ -710,10 +720,8 @@ ScreenBoard* CtlStrovel::screenBoard()
     if (d->screenBoard && d->screenBoard->window() == internalWinId())
         return d->screenBoard.get();
     d->screenBoard = ScreenBoard::open(*this);
-    if (!d->screenBoard) {
-        setAttribute(Qt::WA_PaintOnScreen, false);
-        update();
-    }
+    if (!d->screenBoard)
+        paintThroughQt();
     return d->screenBoard.get();
 }
 

@@ -130,6 +130,7 @@ private:
     FrameParts frameParts(const QRegion& area) const;
     ScreenBoard* screenBoard();
     void drawOnScreen(ScreenBoard& screen, const QRegion& area);
+    void paintThroughQt();
     QImage unlitCellColumn() const;
     int16_t nextStripX();
 

@@ -116,12 +116,26 @@ uint32_t ScreenBoard::uploaded(ServerImage& server, const QImage& image)
         return 0;
     if (server.pixmap && server.cacheKey == image.cacheKey())
         return server.pixmap;
+    if (m_failed)
+        return 0;
     if (server.size != image.size()) {
         if (server.pixmap)
             xcb_free_pixmap(m_connection, server.pixmap);
         server.pixmap = xcb_generate_id(m_connection);
-        xcb_create_pixmap(m_connection, m_depth, server.pixmap, xcb_drawable_t(m_window),
-                          uint16_t(image.width()), uint16_t(image.height()));
+        // Checked, once per new size: a pixmap the server refused would fail every frame.
+        xcb_generic_error_t* error = xcb_request_check(
+            m_connection, xcb_create_pixmap_checked(
+                              m_connection, m_depth, server.pixmap, xcb_drawable_t(m_window),
+                              uint16_t(image.width()), uint16_t(image.height())));
+        if (error) {
+            qCWarning(lcTelop) << "the X server can not hold a" << image.size()
+                               << "telop image (error" << error->error_code
+                               << "); the telop is painted through Qt";
+            free(error);
+            server = {};
+            m_failed = true;
+            return 0;
+        }
         server.size = image.size();
     }
     putPixels(server.pixmap, image.format() == QImage::Format_RGB32

@@ -36,6 +36,8 @@ public:
     void fillDark(const QRect& area);
     // Sends what was drawn to the server.
     void flush();
+    // The server could not hold an image (out of memory): the frames can not be drawn here.
+    bool failed() const { return m_failed; }
 
 private:
     // A pixmap on the server holding one image, sent again when the image changes.
@@ -56,6 +58,7 @@ private:
     uint8_t m_depth;
     uint32_t m_gc = 0;
     uint32_t m_maxRequestBytes = 0;
+    bool m_failed = false;
     ServerImage m_board;
     ServerImage m_strip;
 };
