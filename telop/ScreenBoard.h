@@ -21,7 +21,8 @@ public:
     // does not ask for Qt's painting.
     static bool available();
     // The board of the widget's native window; nullptr where that window's pixels are not
-    // 32-bit words in this machine's byte order, the layout of the control's images.
+    // 32-bit words in this machine's byte order, the layout of the control's images, or where
+    // the screen is scaled.
     static std::unique_ptr<ScreenBoard> open(const QWidget& widget);
     ~ScreenBoard();
     ScreenBoard(const ScreenBoard&) = delete;
