@@ -46,8 +46,7 @@ std::unique_ptr<ScreenBoard> ScreenBoard::open(const QWidget& widget)
     xcb_connection_t* connection = x11Connection();
     const WId window = widget.internalWinId();
     // The images are in the widget's own pixels; scaled screens are left to Qt's painting.
-    if (!connection || !window || qgetenv("STROVEL_DRAWING") == "qt" ||
-        widget.devicePixelRatioF() != 1)
+    if (!connection || !window || widget.devicePixelRatioF() != 1)
         return nullptr;
     xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(
         connection, xcb_get_geometry(connection, xcb_drawable_t(window)), nullptr);
