@@ -21,6 +21,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <xcb/xcb.h>
 
@@ -139,23 +140,26 @@ bool preferXWayland()
     return true;
 }
 
+// A connection to the display, closed when it goes out of scope.
+using DisplayHold = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+
 // A user unit may start the player before the desktop's X server takes clients. The player
 // waits for it, with a log line now and then, instead of aborting at once and being started
-// again in a loop.
-void waitForDisplay()
+// again in a loop. The connection that found the display is handed back to be kept until Qt
+// has its own: a bare X server with no other client resets when its last one leaves, and
+// refuses Qt's connection while it does.
+DisplayHold waitForDisplay()
 {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     const QByteArray display = qgetenv("DISPLAY");
     if ((!platform.isEmpty() && !platform.startsWith("xcb")) || display.isEmpty())
-        return; // another platform, or none named: Qt tells what is missing
+        return {nullptr, &xcb_disconnect}; // another platform, or none named: Qt tells
     for (int attempt = 0;; ++attempt) {
-        xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
-        const bool reached = xcb_connection_has_error(connection) == 0;
-        xcb_disconnect(connection);
-        if (reached) {
+        DisplayHold connection(xcb_connect(display.constData(), nullptr), &xcb_disconnect);
+        if (xcb_connection_has_error(connection.get()) == 0) {
             if (attempt > 0)
                 qInfo("the display %s is there", display.constData());
-            return;
+            return connection;
         }
         if (attempt % 60 == 0)
             qWarning("waiting for the display %s, which does not take clients yet",
@@ -184,8 +188,9 @@ int main(int argc, char* argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     platform::movie::prepareWebEngine();
     const bool throughXWayland = preferXWayland();
-    waitForDisplay();
+    DisplayHold displayFound = waitForDisplay();
     QApplication app(argc, argv);
+    displayFound.reset();
     if (throughXWayland)
         qInfo("a Wayland session: the player shows through its X server (XWayland)");
     QApplication::setApplicationName(QStringLiteral("Lumaret"));
