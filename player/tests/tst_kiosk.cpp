@@ -99,7 +99,8 @@ private slots:
             const QRgb middle = shot.pixel(640, 300);
             presented = presented || qRed(middle) + qGreen(middle) + qBlue(middle) > 120;
         }
-        ::kill(pid_t(kiosk.processId()), SIGTERM);
+        if (kiosk.processId() > 0) // 0 would signal this test's own process group
+            ::kill(pid_t(kiosk.processId()), SIGTERM);
         kiosk.waitForFinished(15000);
         QVERIFY2(filled, "the telop's board is not laid out for the whole output");
         QVERIFY2(scrolled, "the telop does not scroll");
