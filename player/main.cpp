@@ -153,7 +153,7 @@ DisplayHold waitForDisplay()
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     const QByteArray display = qgetenv("DISPLAY");
     if ((!platform.isEmpty() && !platform.startsWith("xcb")) || display.isEmpty())
-        return {nullptr, &xcb_disconnect}; // another platform, or none named: Qt tells
+        return {nullptr, &xcb_disconnect}; // another platform, or none: Qt says what is missing
     for (int attempt = 0;; ++attempt) {
         DisplayHold connection(xcb_connect(display.constData(), nullptr), &xcb_disconnect);
         if (xcb_connection_has_error(connection.get()) == 0) {
